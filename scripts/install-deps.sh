@@ -1,0 +1,14 @@
+#!/usr/bin/env bash
+# Installs what building, running and testing TVXNetCfg needs on Debian 12.
+set -euo pipefail
+pacotes=(g++ cmake ninja-build pkg-config libgtest-dev libgmock-dev qt6-base-dev iproute2 util-linux
+         fonts-dejavu-core)
+falta=()
+for p in "${pacotes[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || falta+=("$p")
+done
+[ ${#falta[@]} -eq 0 ] && exit 0
+comando=()
+[ "$(id -u)" -eq 0 ] || comando=(sudo)
+"${comando[@]}" apt-get update
+DEBIAN_FRONTEND=noninteractive "${comando[@]}" apt-get install -y "${falta[@]}"
