@@ -90,6 +90,14 @@ public:
     // Called for each exchange as it happens (the command line prints them).
     void AoTrocar(std::function<void(const Troca&)> observador);
 
+    // Power cycle: programmed addresses waiting for a restart take effect and
+    // open TCP connections drop, as when the technician switches it off and on.
+    void Reiniciar();
+    // Requests handled so far (garbage that made no request included).
+    size_t Pedidos() const;
+    // The pseudo-terminal path while serving serial, else "".
+    std::string CaminhoSerial() const;
+
 private:
     struct Impl;
     std::unique_ptr<Impl> impl_;
@@ -97,5 +105,10 @@ private:
 
 // The TCP port of a model: 5006, 5007, 502 or 5003.
 uint16_t PortaDoModelo(uint32_t modelo);
+
+// A plausible device of the model fresh from the factory: 192.168.0.101,
+// 255.255.255.0, gateway 0.0.0.0, MAC 02:B4:6D:00:<model>:65, RTU 1 at 38400,
+// and live-looking measurements (4.125 A and so on).
+EstadoEquipamento EstadoInicial(uint32_t modelo);
 
 }  // namespace tvx::sim
