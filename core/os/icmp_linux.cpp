@@ -202,7 +202,8 @@ Analise LerFilaDeErros(int fd, const PedidoEco& pedido, RespostaEco& resposta, l
         return Analise::Alheio;
     }
     for (cmsghdr* c = CMSG_FIRSTHDR(&msg); c != nullptr; c = CMSG_NXTHDR(&msg, c)) {
-        if (c->cmsg_level != SOL_IP || c->cmsg_type != IP_RECVERR) {
+        if (c->cmsg_level != SOL_IP || c->cmsg_type != IP_RECVERR ||
+            c->cmsg_len < CMSG_LEN(sizeof(sock_extended_err) + sizeof(sockaddr_in))) {
             continue;
         }
         sock_extended_err ee{};

@@ -25,12 +25,13 @@ namespace tvx {
 namespace {
 
 using teste::RedeIsolada;
-using Relogio = std::chrono::steady_clock;
+using RelogioMonotonico = std::chrono::steady_clock;
 
 const uint32_t kLoopback = TextoParaIp("127.0.0.1");
 
-long long MsDesde(Relogio::time_point inicio) {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(Relogio::now() - inicio).count();
+long long MsDesde(RelogioMonotonico::time_point inicio) {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(RelogioMonotonico::now() - inicio)
+        .count();
 }
 
 std::string LerArquivo(const char* caminho) {
@@ -40,7 +41,20 @@ std::string LerArquivo(const char* caminho) {
     return conteudo;
 }
 
+// Echoes need an ICMP datagram socket (net.ipv4.ping_group_range) or a raw
+// one (CAP_NET_RAW); a user with neither cannot ping at all.
+#define TVX_PRECISA_DE_ICMP()                                                                \
+    do {                                                                                     \
+        RespostaEco r_;                                                                      \
+        if (!Pingar(kLoopback, r_, 32, 1000) &&                                              \
+            (UltimoErroPing() == EPERM || UltimoErroPing() == EACCES)) {                     \
+            GTEST_SKIP() << "no ICMP socket for this user: needs net.ipv4.ping_group_range " \
+                            "or CAP_NET_RAW";                                                \
+        }                                                                                    \
+    } while (0)
+
 TEST(Pingar, LoopbackRespondeComOEnderecoEOTamanho) {
+    TVX_PRECISA_DE_ICMP();
     RespostaEco resposta;
     ASSERT_TRUE(Pingar(kLoopback, resposta, 32, 1000)) << "erro " << UltimoErroPing();
     EXPECT_EQ(resposta.status, kIpSucesso);
@@ -52,6 +66,7 @@ TEST(Pingar, LoopbackRespondeComOEnderecoEOTamanho) {
 }
 
 TEST(Pingar, TamanhosExtremosAceitosForaDaFaixaRecusados) {
+    TVX_PRECISA_DE_ICMP();
     RespostaEco resposta;
     ASSERT_TRUE(Pingar(kLoopback, resposta, 1, 1000));
     EXPECT_EQ(resposta.tamanhoDados, 1);
@@ -60,7 +75,7 @@ TEST(Pingar, TamanhosExtremosAceitosForaDaFaixaRecusados) {
     ASSERT_TRUE(Pingar(kLoopback, resposta, kTamanhoMaximoEco, 1000));
     EXPECT_EQ(resposta.tamanhoDados, 2048);
 
-    const auto inicio = Relogio::now();
+    const auto inicio = RelogioMonotonico::now();
     EXPECT_FALSE(Pingar(kLoopback, resposta, 0, 1000));
     EXPECT_EQ(UltimoErroPing(), EINVAL);
     EXPECT_FALSE(Pingar(kLoopback, resposta, 2049, 1000));
@@ -69,6 +84,7 @@ TEST(Pingar, TamanhosExtremosAceitosForaDaFaixaRecusados) {
 }
 
 TEST(Pingar, OErroEhDaThreadQueFalhou) {
+    TVX_PRECISA_DE_ICMP();
     RespostaEco resposta;
     ASSERT_FALSE(Pingar(kLoopback, resposta, 0, 1000));
     long naOutra = -1;
@@ -121,7 +137,7 @@ TEST(Pingar, EnderecoSemNinguemEsgotaOTempo) {
             }
             RespostaEco resposta;
             long erro = 0;
-            const auto inicio = Relogio::now();
+            const auto inicio = RelogioMonotonico::now();
             EXPECT_FALSE(os::EcoIcmp(mudo, 32, 1000, modo, resposta, erro));
             const long long ms = MsDesde(inicio);
             EXPECT_EQ(erro, kIpTempoEsgotado);
@@ -142,8 +158,8 @@ TEST(Pingar, TrafegoAlheioNaoEstendeAEspera) {
         // while our echo waits for a silent address.
         std::atomic<bool> fim{false};
         std::thread vizinho([&] {
-            const auto limite = Relogio::now() + std::chrono::seconds(5);
-            while (!fim && Relogio::now() < limite) {
+            const auto limite = RelogioMonotonico::now() + std::chrono::seconds(5);
+            while (!fim && RelogioMonotonico::now() < limite) {
                 long e;
                 RespostaEco r;
                 os::EcoIcmp(kLoopback, 64, 100, os::ModoIcmp::Bruto, r, e);
@@ -151,7 +167,7 @@ TEST(Pingar, TrafegoAlheioNaoEstendeAEspera) {
         });
         RespostaEco resposta;
         long erro = 0;
-        const auto inicio = Relogio::now();
+        const auto inicio = RelogioMonotonico::now();
         EXPECT_FALSE(
             os::EcoIcmp(TextoParaIp("10.77.0.9"), 32, 700, os::ModoIcmp::Bruto, resposta, erro));
         const long long ms = MsDesde(inicio);
@@ -298,14 +314,6 @@ TEST_F(AnalisePacote, PacotesTruncadosOuMalFormadosSaoIgnorados) {
     std::vector<uint8_t> udp = PacoteIp(pedido.destino, local, Icmp(0, 0, 0xBEEF, 0x0102));
     udp[9] = 17;
     EXPECT_EQ(Analisar(udp), os::Analise::Alheio);
-}
-
-TEST(StatusDeErroIcmp, NumerosDoIpHelper) {
-    EXPECT_EQ(os::StatusDeErroIcmp(3, 0), 11002u);
-    EXPECT_EQ(os::StatusDeErroIcmp(3, 1), 11003u);
-    EXPECT_EQ(os::StatusDeErroIcmp(3, 3), 11005u);
-    EXPECT_EQ(os::StatusDeErroIcmp(11, 0), 11013u);
-    EXPECT_EQ(os::StatusDeErroIcmp(12, 0), 11015u);
 }
 
 TEST(TabelaEnderecos, TemOLoopback) {

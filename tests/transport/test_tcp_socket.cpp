@@ -24,10 +24,11 @@ namespace tvx {
 namespace {
 
 using teste::RedeIsolada;
-using Relogio = std::chrono::steady_clock;
+using RelogioMonotonico = std::chrono::steady_clock;
 
-long long MsDesde(Relogio::time_point inicio) {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(Relogio::now() - inicio).count();
+long long MsDesde(RelogioMonotonico::time_point inicio) {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(RelogioMonotonico::now() - inicio)
+        .count();
 }
 
 // A listening socket on an address of this machine (or of the isolated
@@ -102,17 +103,11 @@ const uint8_t* Bytes(const std::string& s) {
     return reinterpret_cast<const uint8_t*>(s.data());
 }
 
-TEST(TcpSocket, NovoSocketValidoComSessentaSegundos) {
-    TcpSocket s;
-    EXPECT_TRUE(s.IsValid());
-    EXPECT_GE(s.Handle(), 0);
-    EXPECT_EQ(s.Timeout(), 60);
-}
-
 TEST(TcpSocket, ConectaETrocaBytesExatos) {
     Ouvinte ouvinte;
     ASSERT_TRUE(ouvinte.ok());
     TcpSocket s;
+    EXPECT_EQ(s.Timeout(), 60);
     s.SetTimeout(5);
     ASSERT_TRUE(s.Connect("127.0.0.1", ouvinte.porta()));
     ASSERT_TRUE(ouvinte.Aceitar());
@@ -189,7 +184,7 @@ TEST(TcpSocket, PortaFechadaFalhaNaHoraENaoAposOTempo) {
     ASSERT_TRUE(fechado.ok());
     TcpSocket s;
     s.SetTimeout(30);
-    const auto inicio = Relogio::now();
+    const auto inicio = RelogioMonotonico::now();
     EXPECT_FALSE(s.Connect("127.0.0.1", fechado.porta()));
     EXPECT_LT(MsDesde(inicio), 1000);
     EXPECT_EQ(s.Handle(), -1);
@@ -226,7 +221,7 @@ TEST(TcpSocket, WaitReadableComZeroSegundosConsultaUmaVez) {
         uint8_t buffer[16];
         EXPECT_EQ(s.Receive(buffer, sizeof buffer), 5);
 
-        const auto inicio = Relogio::now();
+        const auto inicio = RelogioMonotonico::now();
         EXPECT_FALSE(s.WaitReadable());  // nothing waiting
         EXPECT_LT(MsDesde(inicio), 100);
         EXPECT_EQ(s.Handle(), -1);
@@ -239,7 +234,7 @@ TEST(TcpSocket, WaitReadableEsgotaOTempoEFechaOSocket) {
     s.SetTimeout(1);
     ASSERT_TRUE(s.Connect("127.0.0.1", ouvinte.porta()));
     ASSERT_TRUE(ouvinte.Aceitar());
-    const auto inicio = Relogio::now();
+    const auto inicio = RelogioMonotonico::now();
     EXPECT_FALSE(s.WaitReadable());
     const long long ms = MsDesde(inicio);
     EXPECT_GE(ms, 990);
@@ -255,7 +250,7 @@ TEST(TcpSocket, TempoNegativoNaoEsperaParaSempre) {
     s.SetTimeout(5);
     ASSERT_TRUE(s.Connect("127.0.0.1", ouvinte.porta()));
     s.SetTimeout(-1);
-    const auto inicio = Relogio::now();
+    const auto inicio = RelogioMonotonico::now();
     EXPECT_FALSE(s.WaitReadable());
     EXPECT_LT(MsDesde(inicio), 100);
 }
@@ -330,6 +325,7 @@ TEST(SocketException, CriacaoFalhaComAMensagemDoSistema) {
     try {
         TcpSocket s;
     } catch (const SocketException& e) {
+        setrlimit(RLIMIT_NOFILE, &limite);  // the sanitizers need descriptors
         texto = e.what();
     }
     setrlimit(RLIMIT_NOFILE, &limite);
@@ -337,6 +333,10 @@ TEST(SocketException, CriacaoFalhaComAMensagemDoSistema) {
 }
 
 TEST(TcpSocket, NomeQueNaoResolveLancaAExcecao) {
+    // A NUL inside the text is refused before any lookup.
+    sockaddr_in a{};
+    EXPECT_THROW(TcpSocket::FillAddress(std::string("127.0.0.1\0x", 11), 1, a), SocketException);
+
     // Name lookups run inside the isolated namespace, where no name server can
     // be reached: nothing leaves this machine.
     TVX_EM_REDE_ISOLADA([](RedeIsolada&) {
@@ -352,8 +352,6 @@ TEST(TcpSocket, NomeQueNaoResolveLancaAExcecao) {
         }
         EXPECT_TRUE(s.IsValid());  // the socket survives a failed lookup
     });
-    sockaddr_in a{};
-    EXPECT_THROW(TcpSocket::FillAddress(std::string("127.0.0.1\0x", 11), 1, a), SocketException);
 }
 
 TEST(TcpSocket, EnderecoDeFabricaResolveSemServidorDeNomes) {
@@ -387,7 +385,7 @@ TEST(TcpSocket, ConnectSemRespostaEsgotaOTempo) {
         ASSERT_TRUE(rede.AdicionarRedeMuda("10.77.0.0/24"));
         TcpSocket s;
         s.SetTimeout(1);
-        const auto inicio = Relogio::now();
+        const auto inicio = RelogioMonotonico::now();
         EXPECT_FALSE(s.Connect("10.77.0.2", 5003));
         const long long ms = MsDesde(inicio);
         EXPECT_GE(ms, 990);
