@@ -29,9 +29,9 @@ enum class Falha {
 
 // Which request a fault applies to; empty fields match anything.
 struct AlvoFalha {
-    std::optional<uint8_t> comando;      // 'L' or 'P' of a framed command
-    std::optional<uint8_t> subcomando;
-    std::optional<uint16_t> registro;    // first register of a Modbus request
+    std::optional<uint8_t> comando{};    // 'L' or 'P' of a framed command
+    std::optional<uint8_t> subcomando{};
+    std::optional<uint16_t> registro{};  // first register of a Modbus request
     bool blocoBruto = false;             // only unframed blocks (families 1, 6, 9, 15)
     int ocorrencias = -1;                // how many matching requests fail; -1 = all
 };
