@@ -25,7 +25,7 @@ struct Resposta {
 };
 
 class Dispositivo {
-public:
+  public:
     explicit Dispositivo(uint32_t modelo);
 
     const Perfil& perfil() const { return perfil_; }
@@ -40,11 +40,10 @@ public:
     // different IP can be echoed for).
     static bool BlocoDeEnderecos(const Pedido& pedido);
 
-private:
+  private:
     Resposta AtenderComando(const Pedido& pedido, Meio meio, const EstadoEquipamento& estado,
                             bool recusar) const;
-    Resposta AtenderBloco(const Pedido& pedido, const EstadoEquipamento& estado,
-                          Falha falha) const;
+    Resposta AtenderBloco(const Pedido& pedido, const EstadoEquipamento& estado, Falha falha) const;
     Resposta AtenderModbus(const Pedido& pedido, Meio meio, const EstadoEquipamento& estado,
                            Falha falha) const;
     std::string TextoLeitura(const EstadoEquipamento& estado) const;

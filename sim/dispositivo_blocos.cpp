@@ -131,8 +131,8 @@ Resposta Dispositivo::AtenderBloco(const Pedido& pedido, const EstadoEquipamento
             const auto ip = LerIpCampo(d.data(), kCampoTexto);
             const auto mascara = LerIpCampo(d.data() + 20, kCampoTexto);
             const auto gateway = LerIpCampo(d.data() + 40, kCampoTexto);
-            r.entendido = "address texts \"" + Latin1Visivel(TextoDoBloco(d.data(), 20)) +
-                          "\" \"" + Latin1Visivel(TextoDoBloco(d.data() + 20, 20)) + "\" \"" +
+            r.entendido = "address texts \"" + Latin1Visivel(TextoDoBloco(d.data(), 20)) + "\" \"" +
+                          Latin1Visivel(TextoDoBloco(d.data() + 20, 20)) + "\" \"" +
                           Latin1Visivel(TextoDoBloco(d.data() + 40, 20)) + "\"";
             uint32_t eco[3] = {estado.ip, estado.mascara, estado.gateway};
             if (!ip || !mascara || !gateway) {
@@ -159,15 +159,14 @@ Resposta Dispositivo::AtenderBloco(const Pedido& pedido, const EstadoEquipamento
             const uint32_t ip = LerIpRegistro(d.data(), kOffsetIp);
             const uint32_t mascara = LerIpRegistro(d.data(), kOffsetMascara);
             const uint32_t gateway = LerIpRegistro(d.data(), kOffsetGateway);
-            r.entendido = (tipo == Tipo::Universal ? "universal gateway record: "
-                                                   : "gateway record: ") +
-                          Enderecos(ip, mascara, gateway);
+            r.entendido =
+                (tipo == Tipo::Universal ? "universal gateway record: " : "gateway record: ") +
+                Enderecos(ip, mascara, gateway);
             if (tipo == Tipo::Universal) {
                 r.entendido += std::string(", function ") + NomeFuncaoGateway(d[kGuFuncao]);
             }
             if (falha == Falha::IpDiferente) {
-                r.bytes = Registro70(estado, Outro(ip, estado.ip), estado.mascara,
-                                     estado.gateway);
+                r.bytes = Registro70(estado, Outro(ip, estado.ip), estado.mascara, estado.gateway);
                 r.descricao = "record with another IP (new address not taken)";
                 return r;
             }
@@ -177,8 +176,8 @@ Resposta Dispositivo::AtenderBloco(const Pedido& pedido, const EstadoEquipamento
             novo.mascara = mascara;
             novo.gateway = gateway;
             r.bytes = Registro70(novo, ip, mascara, gateway);
-            r.descricao = "record in force: " + Enderecos(ip, mascara, gateway) + ", MAC " +
-                          Mac(novo.mac);
+            r.descricao =
+                "record in force: " + Enderecos(ip, mascara, gateway) + ", MAC " + Mac(novo.mac);
             return r;
         }
 

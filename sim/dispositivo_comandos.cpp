@@ -122,15 +122,15 @@ Resposta Dispositivo::AtenderComando(const Pedido& pedido, Meio meio,
                                 : RespostaAckDle(meio, curta, pedido.rtu, cmd, sub, ack, motivo);
         r.bytes = f.bytes;
         r.posicaoAck = f.posicaoAck;
-        r.descricao = (ack == kAck ? "ACK" : "NAK") + std::string(descricao.empty() ? "" : ": ") +
-                      descricao;
+        r.descricao =
+            (ack == kAck ? "ACK" : "NAK") + std::string(descricao.empty() ? "" : ": ") + descricao;
         return r;
     };
     const auto recusa = [&](Motivo motivo, const std::string& detalhe = "") {
         r.estado = estado;
-        return responder(kNak, motivo,
-                         TextoMotivo(motivo) + (detalhe.empty() ? std::string() : " (" + detalhe +
-                                                                                     ")"));
+        return responder(
+            kNak, motivo,
+            TextoMotivo(motivo) + (detalhe.empty() ? std::string() : " (" + detalhe + ")"));
     };
 
     if (!pedido.defeito.empty()) {
@@ -144,13 +144,13 @@ Resposta Dispositivo::AtenderComando(const Pedido& pedido, Meio meio,
     }
     const std::vector<uint8_t>& d = pedido.dados;
     if (d.size() != regra->tamanho) {
-        return recusa(Motivo::Tamanho, std::to_string(d.size()) + " bytes, takes " +
-                                           std::to_string(regra->tamanho));
+        return recusa(Motivo::Tamanho,
+                      std::to_string(d.size()) + " bytes, takes " + std::to_string(regra->tamanho));
     }
     if (regra->etiqueta && std::memcmp(d.data(), regra->etiqueta, 8) != 0) {
-        return recusa(Motivo::Etiqueta,
-                      "\"" + Latin1Visivel(std::string(d.begin(), d.begin() + 8)) + "\", takes \"" +
-                          regra->etiqueta + "\"");
+        return recusa(Motivo::Etiqueta, "\"" +
+                                            Latin1Visivel(std::string(d.begin(), d.begin() + 8)) +
+                                            "\", takes \"" + regra->etiqueta + "\"");
     }
 
     EstadoEquipamento& novo = r.estado;
@@ -177,8 +177,8 @@ Resposta Dispositivo::AtenderComando(const Pedido& pedido, Meio meio,
                     novo.mascara = (*novo.pendente)[1];
                     novo.gateway = (*novo.pendente)[2];
                     novo.pendente.reset();
-                    aplicado += ", now at " + IpCompacto(novo.ip) + " " +
-                                IpCompacto(novo.mascara) + " " + IpCompacto(novo.gateway);
+                    aplicado += ", now at " + IpCompacto(novo.ip) + " " + IpCompacto(novo.mascara) +
+                                " " + IpCompacto(novo.gateway);
                 }
                 ++novo.resets;
                 r.reinicia = true;
@@ -186,8 +186,8 @@ Resposta Dispositivo::AtenderComando(const Pedido& pedido, Meio meio,
             }
             case 31: {
                 const std::string texto = TextoLeitura(estado);
-                const Forma f =
-                    simples ? RespostaTextoSimples(texto) : RespostaTextoDle(meio, pedido.rtu, texto);
+                const Forma f = simples ? RespostaTextoSimples(texto)
+                                        : RespostaTextoDle(meio, pedido.rtu, texto);
                 r.bytes = f.bytes;
                 r.posicaoAck = -1;
                 r.descricao = "configuration text, " + std::to_string(texto.size()) + " bytes";
@@ -201,8 +201,8 @@ Resposta Dispositivo::AtenderComando(const Pedido& pedido, Meio meio,
                 r.entendido += ": " + Mac(novo.mac);
                 return responder(kAck, Motivo::Nenhum, "MAC stored");
             case 2:
-                r.entendido += ": RTU " + std::to_string(d[8]) + ", rate code " +
-                               std::to_string(d[9]);
+                r.entendido +=
+                    ": RTU " + std::to_string(d[8]) + ", rate code " + std::to_string(d[9]);
                 if (d[9] > 15) {
                     return recusa(Motivo::ValorInvalido, "rate code above 15");
                 }

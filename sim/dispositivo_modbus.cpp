@@ -13,7 +13,7 @@ constexpr uint16_t kPrimeiraMedicao = 1024;
 constexpr uint16_t kUltimaMedicao = 1037;
 constexpr uint16_t kEntradas = 1280;
 constexpr uint16_t kSaidas = 1281;
-constexpr uint16_t kIpAlto = 1282;  // first and second octet
+constexpr uint16_t kIpAlto = 1282;   // first and second octet
 constexpr uint16_t kIpBaixo = 1283;  // third and fourth octet
 
 constexpr uint8_t kFuncaoIlegal = 1;
@@ -152,8 +152,9 @@ Resposta Dispositivo::AtenderModbus(const Pedido& pedido, Meio meio,
         std::string valores;
         for (uint32_t i = 0; i < pedido.quantidade; ++i) {
             const uint32_t registro = pedido.registro + i;
-            const auto valor =
-                registro > 0xFFFF ? std::nullopt : LerRegistro(estado, static_cast<uint16_t>(registro));
+            const auto valor = registro > 0xFFFF
+                                   ? std::nullopt
+                                   : LerRegistro(estado, static_cast<uint16_t>(registro));
             if (!valor) {
                 return excecao(kEnderecoIlegal, "no register " + std::to_string(registro));
             }
@@ -192,8 +193,8 @@ Resposta Dispositivo::AtenderModbus(const Pedido& pedido, Meio meio,
     for (uint32_t i = 0; i < pedido.quantidade; ++i) {
         const uint32_t registro = pedido.registro + i;
         if (registro > 0xFFFF || !Gravavel(static_cast<uint16_t>(registro))) {
-            return excecao(kEnderecoIlegal, "register " + std::to_string(registro) +
-                                                " cannot be written");
+            return excecao(kEnderecoIlegal,
+                           "register " + std::to_string(registro) + " cannot be written");
         }
     }
     std::string valores;
@@ -210,11 +211,11 @@ Resposta Dispositivo::AtenderModbus(const Pedido& pedido, Meio meio,
         r.descricao = "broadcast: applied, no reply";
         return r;
     }
-    r.bytes = EnvelopeModbus(meio, pedido,
-                             {16, static_cast<uint8_t>(pedido.registro >> 8),
-                              static_cast<uint8_t>(pedido.registro & 0xFF),
-                              static_cast<uint8_t>(pedido.quantidade >> 8),
-                              static_cast<uint8_t>(pedido.quantidade & 0xFF)});
+    r.bytes = EnvelopeModbus(
+        meio, pedido,
+        {16, static_cast<uint8_t>(pedido.registro >> 8),
+         static_cast<uint8_t>(pedido.registro & 0xFF), static_cast<uint8_t>(pedido.quantidade >> 8),
+         static_cast<uint8_t>(pedido.quantidade & 0xFF)});
     r.descricao = "written";
     if (pedido.registro <= kIpBaixo && kIpAlto < pedido.registro + pedido.quantidade) {
         r.descricao += ", IP now " + IpCompacto(r.estado.ip);

@@ -3,8 +3,8 @@
 #include <cstring>
 
 #include "core/catalogo.h"
-#include "sim/perfil.h"
 #include "sim/pedido.h"
+#include "sim/perfil.h"
 #include "transport/codec.h"
 
 namespace tvx::sim {
@@ -305,7 +305,7 @@ std::optional<Pedido> Extrator::ProximoBloco(bool ocioso) {
     switch (familia_) {
         case kFamiliaGatewayUniversal:
             tamanho = Comeca(entrada_, "LER=") || Comeca(entrada_, "MAC=") ? kBlocoTexto
-                                                                            : kBlocoUniversal;
+                                                                           : kBlocoUniversal;
             break;
         case kFamiliaGatewayTx:
             tamanho = Comeca(entrada_, "MAC=") ? kBlocoTexto : kBlocoGateway;
@@ -318,8 +318,8 @@ std::optional<Pedido> Extrator::ProximoBloco(bool ocioso) {
     }
     if (n < tamanho) {
         if (ocioso) {
-            return Descartar(n, "block of " + std::to_string(n) + " bytes, expected " +
-                                    std::to_string(tamanho));
+            return Descartar(
+                n, "block of " + std::to_string(n) + " bytes, expected " + std::to_string(tamanho));
         }
         return std::nullopt;
     }

@@ -21,11 +21,16 @@ struct NomeDeFalha {
 };
 
 constexpr NomeDeFalha kNomes[] = {
-    {Falha::Nenhuma, "none"},          {Falha::Recusar, "refuse"},
-    {Falha::Calar, "silent"},          {Falha::FecharNoMeio, "close"},
-    {Falha::RespostaCurta, "short"},   {Falha::Lixo, "garbage"},
-    {Falha::ExcecaoModbus, "exception"}, {Falha::IpDiferente, "wrong-ip"},
-    {Falha::RespostaGigante, "oversize"}, {Falha::SumirSerial, "vanish"},
+    {Falha::Nenhuma, "none"},
+    {Falha::Recusar, "refuse"},
+    {Falha::Calar, "silent"},
+    {Falha::FecharNoMeio, "close"},
+    {Falha::RespostaCurta, "short"},
+    {Falha::Lixo, "garbage"},
+    {Falha::ExcecaoModbus, "exception"},
+    {Falha::IpDiferente, "wrong-ip"},
+    {Falha::RespostaGigante, "oversize"},
+    {Falha::SumirSerial, "vanish"},
 };
 
 }  // namespace
@@ -60,8 +65,7 @@ bool FalhaAlcanca(const FalhaAtiva& f, const Pedido& p) {
 }
 
 bool FalhaDoEquipamento(Falha falha) {
-    return falha == Falha::Recusar || falha == Falha::ExcecaoModbus ||
-           falha == Falha::IpDiferente;
+    return falha == Falha::Recusar || falha == Falha::ExcecaoModbus || falha == Falha::IpDiferente;
 }
 
 Envio AplicarFalhaTransporte(Falha falha, const Resposta& resposta, Meio meio) {

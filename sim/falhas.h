@@ -26,10 +26,10 @@ bool FalhaDoEquipamento(Falha falha);
 
 struct Envio {
     std::vector<uint8_t> bytes;
-    bool fecharDepois = false;   // close the connection after sending
-    bool sumir = false;          // serial: the line goes away; TCP: connection closed
-    bool aplicarEstado = true;   // the request took effect
-    std::string nota;            // what the fault did
+    bool fecharDepois = false;  // close the connection after sending
+    bool sumir = false;         // serial: the line goes away; TCP: connection closed
+    bool aplicarEstado = true;  // the request took effect
+    std::string nota;           // what the fault did
 };
 
 inline constexpr size_t kTamanhoRespostaGigante = 3000;

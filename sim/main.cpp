@@ -127,18 +127,23 @@ std::string Hora() {
 
 void Imprimir(const Troca& troca) {
     constexpr size_t kMaximoHex = 96;
+    constexpr size_t kPorLinha = 24;
+    const std::string recuo(13, ' ');
     std::string hex;
     char par[4];
     for (size_t i = 0; i < troca.bytes.size() && i < kMaximoHex; ++i) {
-        std::snprintf(par, sizeof par, i ? " %02X" : "%02X", troca.bytes[i]);
+        if (i > 0 && i % kPorLinha == 0) {
+            hex += "\n" + recuo + "   ";
+        }
+        std::snprintf(par, sizeof par, i % kPorLinha ? " %02X" : "%02X", troca.bytes[i]);
         hex += par;
     }
     if (troca.bytes.size() > kMaximoHex) {
         hex += " ... (+" + std::to_string(troca.bytes.size() - kMaximoHex) + ")";
     }
     std::lock_guard<std::mutex> trava(saida);
-    std::printf("%s %s %zu bytes  %s\n             %s\n", Hora().c_str(),
-                troca.recebido ? "<-" : "->", troca.bytes.size(), hex.c_str(),
+    std::printf("%s %s %zu bytes\n%s   %s\n%s%s\n", Hora().c_str(), troca.recebido ? "<-" : "->",
+                troca.bytes.size(), recuo.c_str(), hex.c_str(), recuo.c_str(),
                 troca.descricao.c_str());
     std::fflush(stdout);
 }

@@ -59,7 +59,7 @@ inline constexpr size_t kLimiteCargaTcpDle = 1280;  // the header's length lies 
 std::optional<size_t> CargaQuadroSimples(uint8_t comando, uint8_t subcomando);
 
 class Extrator {
-public:
+  public:
     Extrator(uint32_t modelo, Meio meio);
 
     void Alimentar(const uint8_t* dados, size_t tamanho);
@@ -69,7 +69,7 @@ public:
     std::optional<Pedido> Proximo(bool ocioso);
     bool Vazio() const { return entrada_.empty(); }
 
-private:
+  private:
     std::optional<Pedido> ProximoComando(bool ocioso);
     std::optional<Pedido> ProximoBloco(bool ocioso);
     std::optional<Pedido> ProximoModbusTcp(bool ocioso);

@@ -17,7 +17,7 @@ inline constexpr uint8_t kRespostaDleCurta = 6;  // 0x06 right after the address
 struct Perfil {
     uint32_t modelo = 0;
     uint8_t familia = 0;
-    std::string nome;   // catalogue name
+    std::string nome;  // catalogue name
     uint16_t porta = 5003;
     uint8_t tipoQuadro = kRespostaDle;  // kind of its 'L' commands; 'P' commands are always DLE
     std::vector<uint8_t> passos;        // extra step ids, slot order, empty slots left out

@@ -16,7 +16,7 @@ inline constexpr uint8_t kNak = 0x15;
 // Reason codes carried by the long form after the acknowledgement byte.
 enum class Motivo : uint16_t {
     Nenhum = 0,
-    Quadro = 1,         // check value or DLE framing wrong
+    Quadro = 1,  // check value or DLE framing wrong
     ComandoDesconhecido = 2,
     Tamanho = 3,        // payload length not the one the command takes
     Etiqueta = 4,       // device tag not the one the command takes

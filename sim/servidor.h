@@ -25,7 +25,7 @@ inline constexpr std::chrono::milliseconds kTempoEnvio{2000};
 inline constexpr size_t kMaximoConexoes = 8;
 
 class ServidorTcp {
-public:
+  public:
     ServidorTcp(uint32_t modelo, Tratador tratador, const std::atomic<unsigned>& reinicios);
     ~ServidorTcp();
     ServidorTcp(const ServidorTcp&) = delete;
@@ -35,7 +35,7 @@ public:
     uint16_t Porta() const { return porta_; }
     void Parar();
 
-private:
+  private:
     struct Conexao;
     void Servir();
     // False when the connection must close.
@@ -52,7 +52,7 @@ private:
 };
 
 class ServidorSerial {
-public:
+  public:
     ServidorSerial(uint32_t modelo, Tratador tratador);
     ~ServidorSerial();
     ServidorSerial(const ServidorSerial&) = delete;
@@ -63,7 +63,7 @@ public:
     const std::string& Caminho() const { return caminho_; }
     void Parar();
 
-private:
+  private:
     void Servir();
     void FecharLinha();
 

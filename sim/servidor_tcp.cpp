@@ -32,8 +32,9 @@ bool EscreverTudo(int fd, const std::vector<uint8_t>& bytes, bool socket) {
     const auto limite = Relogio::now() + kTempoEnvio;
     size_t feito = 0;
     while (feito < bytes.size()) {
-        const ssize_t n = socket ? send(fd, bytes.data() + feito, bytes.size() - feito, MSG_NOSIGNAL)
-                                 : write(fd, bytes.data() + feito, bytes.size() - feito);
+        const ssize_t n = socket
+                              ? send(fd, bytes.data() + feito, bytes.size() - feito, MSG_NOSIGNAL)
+                              : write(fd, bytes.data() + feito, bytes.size() - feito);
         if (n > 0) {
             feito += static_cast<size_t>(n);
             continue;
@@ -69,8 +70,7 @@ struct ServidorTcp::Conexao {
     bool fechar = false;
 };
 
-ServidorTcp::ServidorTcp(uint32_t modelo, Tratador tratador,
-                         const std::atomic<unsigned>& reinicios)
+ServidorTcp::ServidorTcp(uint32_t modelo, Tratador tratador, const std::atomic<unsigned>& reinicios)
     : modelo_(modelo), tratador_(std::move(tratador)), reinicios_(reinicios) {}
 
 ServidorTcp::~ServidorTcp() {

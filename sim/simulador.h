@@ -29,7 +29,7 @@ enum class Falha {
 
 // Which request a fault applies to; empty fields match anything.
 struct AlvoFalha {
-    std::optional<uint8_t> comando{};    // 'L' or 'P' of a framed command
+    std::optional<uint8_t> comando{};  // 'L' or 'P' of a framed command
     std::optional<uint8_t> subcomando{};
     std::optional<uint16_t> registro{};  // first register of a Modbus request
     bool blocoBruto = false;             // only unframed blocks (families 1, 6, 9, 15)
@@ -48,15 +48,15 @@ struct EstadoEquipamento {
     std::string url;
     uint8_t operadora = 0;
     uint8_t rtu = 1;
-    uint8_t velocidade = 0;     // rate code last programmed
+    uint8_t velocidade = 0;  // rate code last programmed
     uint8_t tempoReconexao = 0;
     std::array<uint8_t, 6> relogio{};  // last clock bytes received
     bool memoriaMassaZerada = false;
-    std::vector<uint8_t> camposMemoria;  // last 866-byte memory-field payload
+    std::vector<uint8_t> camposMemoria;         // last 866-byte memory-field payload
     std::array<uint8_t, 70> registroGateway{};  // families 6, 9, 15: last record received
-    uint16_t entradas = 0xFFFF;  // Modbus register 1280
-    uint16_t saidas = 3;         // 1281
-    std::array<float, 7> medicoes{};  // registers 1024..1037
+    uint16_t entradas = 0xFFFF;                 // Modbus register 1280
+    uint16_t saidas = 3;                        // 1281
+    std::array<float, 7> medicoes{};            // registers 1024..1037
     int resets = 0;
 };
 
@@ -67,7 +67,7 @@ struct Troca {
 };
 
 class Simulador {
-public:
+  public:
     explicit Simulador(uint32_t modelo);
     ~Simulador();
     Simulador(const Simulador&) = delete;
@@ -98,7 +98,7 @@ public:
     // The pseudo-terminal path while serving serial, else "".
     std::string CaminhoSerial() const;
 
-private:
+  private:
     struct Impl;
     std::unique_ptr<Impl> impl_;
 };

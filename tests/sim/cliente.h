@@ -21,9 +21,11 @@ namespace tvx::teste {
 
 using namespace std::chrono_literals;
 
-// Reads from fd until minimo bytes came, the peer closed, or espera passed.
-inline std::vector<uint8_t> LerAte(int fd, size_t minimo, std::chrono::milliseconds espera,
-                                   bool* fechado = nullptr) {
+// Reads from fd until minimo bytes came, the peer closed, or espera passed;
+// once something came, a pause of pausa ends the reply as well.
+inline std::vector<uint8_t> LerAte(
+    int fd, size_t minimo, std::chrono::milliseconds espera, bool* fechado = nullptr,
+    std::chrono::milliseconds pausa = std::chrono::milliseconds(300)) {
     std::vector<uint8_t> bytes;
     const auto limite = std::chrono::steady_clock::now() + espera;
     if (fechado) {
@@ -36,8 +38,9 @@ inline std::vector<uint8_t> LerAte(int fd, size_t minimo, std::chrono::milliseco
         if (resta <= 0) {
             break;
         }
+        const long limiteEspera = bytes.empty() ? resta : std::min<long>(resta, pausa.count());
         pollfd p{fd, POLLIN, 0};
-        if (poll(&p, 1, static_cast<int>(resta)) <= 0) {
+        if (poll(&p, 1, static_cast<int>(limiteEspera)) <= 0) {
             break;
         }
         uint8_t buffer[8192];
@@ -54,7 +57,7 @@ inline std::vector<uint8_t> LerAte(int fd, size_t minimo, std::chrono::milliseco
 }
 
 class ClienteTcp {
-public:
+  public:
     ClienteTcp(const std::string& endereco, uint16_t porta) {
         fd_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
         sockaddr_in sa{};
@@ -76,8 +79,7 @@ public:
     void Enviar(const std::vector<uint8_t>& bytes) {
         size_t feito = 0;
         while (feito < bytes.size()) {
-            const ssize_t n =
-                send(fd_, bytes.data() + feito, bytes.size() - feito, MSG_NOSIGNAL);
+            const ssize_t n = send(fd_, bytes.data() + feito, bytes.size() - feito, MSG_NOSIGNAL);
             if (n <= 0) {
                 throw std::runtime_error("send failed");
             }
@@ -93,19 +95,19 @@ public:
     }
     // True when the peer closes within espera (bytes still in flight are read and dropped).
     bool FechadoPeloPar(std::chrono::milliseconds espera = 2s) {
-        LerAte(fd_, SIZE_MAX, espera, &fechado_);
+        LerAte(fd_, SIZE_MAX, espera, &fechado_, espera);
         return fechado_;
     }
     bool Fechado() const { return fechado_; }
 
-private:
+  private:
     int fd_ = -1;
     bool fechado_ = false;
 };
 
 // The program's side of the simulator's pseudo-terminal, raw like a COM port.
 class LinhaSerial {
-public:
+  public:
     explicit LinhaSerial(const std::string& caminho) {
         fd_ = open(caminho.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
         if (fd_ < 0) {
@@ -134,7 +136,7 @@ public:
     }
     bool Fechado() const { return fechado_; }
 
-private:
+  private:
     int fd_ = -1;
     bool fechado_ = false;
 };
@@ -153,8 +155,8 @@ inline std::vector<uint8_t> QuadroDleTcp(uint8_t rtu, uint8_t comando, uint8_t s
                                          const std::vector<uint8_t>& dados = {}) {
     const std::vector<uint8_t> dle = QuadroDle(rtu, comando, subcomando, dados);
     std::vector<uint8_t> quadro(4096);
-    const int32_t n = EncapsularTcp(quadro.data(), 4096, dle.data(),
-                                    static_cast<int32_t>(dle.size()), rtu, 0);
+    const int32_t n =
+        EncapsularTcp(quadro.data(), 4096, dle.data(), static_cast<int32_t>(dle.size()), rtu, 0);
     quadro.resize(static_cast<size_t>(n));
     return quadro;
 }

@@ -178,8 +178,7 @@ TEST(SimBlocos, RefusalIsABlockOfTheRightLengthStartingWithNak) {
     Servido s(21, "127.77.2.9");
     s.sim.DefinirFalha(sim::Falha::Recusar, {.blocoBruto = true});
     ClienteTcp c = s.Conectar();
-    const auto r =
-        c.Trocar(Registro(70, Ip(10, 0, 0, 2), Ip(255, 0, 0, 0), Ip(10, 0, 0, 1)), 70);
+    const auto r = c.Trocar(Registro(70, Ip(10, 0, 0, 2), Ip(255, 0, 0, 0), Ip(10, 0, 0, 1)), 70);
     ASSERT_EQ(r.size(), 70u);
     EXPECT_EQ(ParaHex(std::vector<uint8_t>(r.begin(), r.begin() + 6)), "15 15 15 15 00 00");
     EXPECT_EQ(s.sim.Estado().ip, Ip(192, 168, 0, 101));

@@ -45,8 +45,7 @@ TEST(SimComandos, LongFormAcknowledgesAtByteSevenOverTcp) {
     ClienteTcp c = s.Conectar();
     const auto resposta =
         c.Trocar(QuadroDleTcp(1, 'L', 22, CargaIp("10.0.0.5", "255.255.0.0", "10.0.0.1")), 14);
-    EXPECT_EQ(ParaHex(resposta),
-              ParaHex(ComCrc(Hex("00 0C 10 02 01 4C 16 06 00 00 10 03"), 2)));
+    EXPECT_EQ(ParaHex(resposta), ParaHex(ComCrc(Hex("00 0C 10 02 01 4C 16 06 00 00 10 03"), 2)));
     EXPECT_EQ(resposta[7], kAck);
 }
 
@@ -113,10 +112,10 @@ TEST(SimComandos, AddressesWaitForTheRestartAndSurviveReconnection) {
     Servido s(3, "127.77.1.8");
     {
         ClienteTcp c = s.Conectar();
-        EXPECT_EQ(c.Trocar(QuadroDleTcp(1, 'L', 22,
-                                        CargaIp("10.1.2.3", "255.255.255.128", "10.1.2.1")),
-                           14)[7],
-                  kAck);
+        EXPECT_EQ(
+            c.Trocar(QuadroDleTcp(1, 'L', 22, CargaIp("10.1.2.3", "255.255.255.128", "10.1.2.1")),
+                     14)[7],
+            kAck);
     }
     auto e = s.sim.Estado();
     EXPECT_EQ(e.ip, Ip(192, 168, 0, 101));
@@ -145,9 +144,9 @@ TEST(SimComandos, AddressesWaitForTheRestartAndSurviveReconnection) {
 TEST(SimComandos, PowerCycleAppliesPendingAddressesAndDropsConnections) {
     Servido s(22, "127.77.1.9");
     ClienteTcp c = s.Conectar();
-    EXPECT_EQ(c.Trocar(QuadroDleTcp(1, 'L', 22, CargaIp("10.9.8.7", "255.0.0.0", "0.0.0.0")),
-                       12)[5],
-              kAck);
+    EXPECT_EQ(
+        c.Trocar(QuadroDleTcp(1, 'L', 22, CargaIp("10.9.8.7", "255.0.0.0", "0.0.0.0")), 12)[5],
+        kAck);
     s.sim.Reiniciar();
     EXPECT_TRUE(c.FechadoPeloPar());
     EXPECT_EQ(s.sim.Estado().ip, Ip(10, 9, 8, 7));
@@ -163,12 +162,13 @@ TEST(SimComandos, RefusesWhatTheEquipmentCannotTake) {
         return r.size() == 14 ? r[8] << 8 | r[9] : -1;
     };
     // Wrong tag, wrong length, a step this model lacks, an address that is no address.
-    EXPECT_EQ(motivo(QuadroDleTcp(1, 'L', 22, CargaIp("10.0.0.5", "255.0.0.0", "0.0.0.0",
-                                                       "TVX3300S"))),
-              4);
+    EXPECT_EQ(
+        motivo(QuadroDleTcp(1, 'L', 22, CargaIp("10.0.0.5", "255.0.0.0", "0.0.0.0", "TVX3300S"))),
+        4);
     EXPECT_EQ(motivo(QuadroDleTcp(1, 'L', 22, ComTag("TVX5150S", {1, 2}))), 3);
-    EXPECT_EQ(motivo(QuadroDleTcp(1, 'L', 20, ComTag("TVX5150S", Hex("4D 41 43 3D 01 02 03 04 05 06")))),
-              2);
+    EXPECT_EQ(
+        motivo(QuadroDleTcp(1, 'L', 20, ComTag("TVX5150S", Hex("4D 41 43 3D 01 02 03 04 05 06")))),
+        2);
     EXPECT_EQ(motivo(QuadroDleTcp(1, 'L', 22, CargaIp("10.0.0.256", "255.0.0.0", "0.0.0.0"))), 5);
     // A frame whose check value was damaged on the way.
     auto quadro = QuadroDleTcp(1, 'L', 22, CargaIp("10.0.0.5", "255.0.0.0", "0.0.0.0"));
@@ -204,10 +204,10 @@ TEST(SimComandos, TelemetrySettingsAreStoredAndReadBack) {
     texto = "telemetria.example:4000";
     std::copy(texto.begin(), texto.end(), url.begin());
     EXPECT_EQ(c.Trocar(QuadroDleTcp(1, 'L', 26, ComTag("TVX3300S", url)), 12)[5], kAck);
-    EXPECT_EQ(c.Trocar(QuadroDleTcp(1, 'L', 20,
-                                    ComTag("TVX5150S", Hex("4D 41 43 3D 00 1A 2B 3C 4D 5E"))),
-                       12)[5],
-              kAck);
+    EXPECT_EQ(
+        c.Trocar(QuadroDleTcp(1, 'L', 20, ComTag("TVX5150S", Hex("4D 41 43 3D 00 1A 2B 3C 4D 5E"))),
+                 12)[5],
+        kAck);
     const auto e = s.sim.Estado();
     EXPECT_EQ(e.rtu, 7);
     EXPECT_EQ(e.velocidade, 9);

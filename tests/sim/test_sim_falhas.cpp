@@ -26,7 +26,8 @@ struct Servido {
     std::string endereco;
 };
 
-const std::vector<uint8_t> kIp = QuadroDleTcp(1, 'L', 22, CargaIp("10.0.0.5", "255.0.0.0", "0.0.0.0"));
+const std::vector<uint8_t> kIp =
+    QuadroDleTcp(1, 'L', 22, CargaIp("10.0.0.5", "255.0.0.0", "0.0.0.0"));
 const std::vector<uint8_t> kLer = QuadroDleTcp(1, 'L', 31);
 
 TEST(SimFalhas, SilentAnswersNothingAndChangesNothing) {

@@ -22,7 +22,8 @@ std::vector<uint8_t> Leitura(uint16_t registro, uint16_t quantidade, bool tcp = 
     return {quadro, quadro + 12};
 }
 
-std::vector<uint8_t> Escrita(uint16_t registro, const std::vector<uint8_t>& dados, bool tcp = true) {
+std::vector<uint8_t> Escrita(uint16_t registro, const std::vector<uint8_t>& dados,
+                             bool tcp = true) {
     uint8_t rtu[300];
     const int n = MontarEscritaModbus(rtu, 1, registro, static_cast<uint8_t>(dados.size() / 2),
                                       static_cast<uint8_t>(dados.size()), dados.data());
@@ -124,7 +125,8 @@ TEST(SimModbus, RtuOverTheSerialLinePassesTheProgramsChecker) {
     contador = status = 0;
     resultado = kAnaliseProximoByte;
     for (size_t i = 0; i < eco.size() && resultado == kAnaliseProximoByte; ++i) {
-        resultado = AnalisarRespostaModbus(escrita.data(), resposta, estado, eco[i], contador, status);
+        resultado =
+            AnalisarRespostaModbus(escrita.data(), resposta, estado, eco[i], contador, status);
     }
     EXPECT_EQ(status, kModbusOk);
     EXPECT_EQ(sim.Estado().ip, Ip(10, 1, 0, 101));

@@ -31,13 +31,15 @@ struct Linha {
 TEST(SimSerial, LongFormIsTwelveBytesWithTheAckAtFive) {
     Linha l(3);
     EXPECT_EQ(l.sim.CaminhoSerial(), l.caminho);
-    const auto r = l.linha.Trocar(QuadroDle(1, 'L', 22, CargaIp("10.0.0.5", "255.0.0.0", "0.0.0.0")), 12);
+    const auto r =
+        l.linha.Trocar(QuadroDle(1, 'L', 22, CargaIp("10.0.0.5", "255.0.0.0", "0.0.0.0")), 12);
     EXPECT_EQ(ParaHex(r), ParaHex(ComCrc(Hex("10 02 01 4C 16 06 00 00 10 03"))));
 }
 
 TEST(SimSerial, ShortFormIsTenBytesWithTheAckAtThree) {
     Linha l(2);
-    const auto r = l.linha.Trocar(QuadroDle(1, 'L', 22, CargaIp("10.0.0.5", "255.0.0.0", "0.0.0.0")), 10);
+    const auto r =
+        l.linha.Trocar(QuadroDle(1, 'L', 22, CargaIp("10.0.0.5", "255.0.0.0", "0.0.0.0")), 10);
     EXPECT_EQ(ParaHex(r), ParaHex(ComCrc(Hex("10 02 01 06 4C 16 10 03"))));
 }
 
@@ -106,9 +108,9 @@ TEST(SimSerial, NoiseBeforeAFrameIsSkipped) {
     // A frame cut short is dropped once the line has been quiet, and the next one is answered.
     l.linha.Enviar(std::vector<uint8_t>(quadro.begin(), quadro.begin() + 5));
     EXPECT_TRUE(l.linha.Receber(1, 400ms).empty());
-    EXPECT_EQ(l.linha.Trocar(QuadroDle(1, 'L', 22, CargaIp("10.0.0.5", "255.0.0.0", "0.0.0.0")),
-                             12)[5],
-              kAck);
+    EXPECT_EQ(
+        l.linha.Trocar(QuadroDle(1, 'L', 22, CargaIp("10.0.0.5", "255.0.0.0", "0.0.0.0")), 12)[5],
+        kAck);
 }
 
 TEST(SimSerial, VanishingPeerClosesTheLine) {
