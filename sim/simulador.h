@@ -67,7 +67,7 @@ struct Troca {
 };
 
 class Simulador {
-  public:
+public:
     explicit Simulador(uint32_t modelo);
     ~Simulador();
     Simulador(const Simulador&) = delete;
@@ -98,7 +98,7 @@ class Simulador {
     // The pseudo-terminal path while serving serial, else "".
     std::string CaminhoSerial() const;
 
-  private:
+private:
     struct Impl;
     std::unique_ptr<Impl> impl_;
 };
