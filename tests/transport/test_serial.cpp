@@ -472,14 +472,6 @@ TEST_F(SerialModbus, RespostaDeLeituraBoa) {
     EXPECT_EQ(0xCC, resposta[33]);
 }
 
-TEST_F(SerialModbus, RespostaDeEscritaBoa) {
-    const auto escrita = ComCrcModbus(Hex("01 10 05 03 00 01 02 00 0A"));
-    const auto quadro = ComCrcModbus(Hex("01 10 05 03 00 01"));
-    pty.Escrever(quadro);
-    EXPECT_EQ(kModbusOk, serial.LerRespostaModbus(escrita.data(), resposta, 2048));
-    EXPECT_EQ(ParaHex(quadro), ParaHex(resposta, 8));
-}
-
 TEST_F(SerialModbus, ExcecaoTerminaNoSegundoByte) {
     pty.Escrever(Hex("01 83 02 C0 F1"));
     std::this_thread::sleep_for(20ms);
@@ -488,11 +480,6 @@ TEST_F(SerialModbus, ExcecaoTerminaNoSegundoByte) {
     // What followed the refused byte was discarded with the rest.
     uint8_t rx[2048];
     EXPECT_EQ(0, serial.LerBytes(rx, 2048, 10));
-}
-
-TEST_F(SerialModbus, UnidadeErrada) {
-    pty.Escrever(ComCrcModbus(Hex("02 03 02 00 01")));
-    EXPECT_EQ(kModbusUnidadeErrada, serial.LerRespostaModbus(pedido.data(), resposta, 2048));
 }
 
 TEST_F(SerialModbus, RespostaTruncadaDaStatus1) {
