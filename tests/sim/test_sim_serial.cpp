@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <random>
 
 #include "sim/cliente.h"
 #include "sim/simulador.h"
@@ -110,6 +111,23 @@ TEST(SimSerial, NoiseBeforeAFrameIsSkipped) {
     EXPECT_TRUE(l.linha.Receber(1, 400ms).empty());
     EXPECT_EQ(
         l.linha.Trocar(QuadroDle(1, 'L', 22, CargaIp("10.0.0.5", "255.0.0.0", "0.0.0.0")), 12)[5],
+        kAck);
+}
+
+TEST(SimSerial, RandomBytesNeverStopTheLine) {
+    Linha l(2);
+    std::mt19937 gerador(99);
+    for (int i = 0; i < 16; ++i) {
+        std::vector<uint8_t> lixo(4096);
+        for (auto& b : lixo) {
+            b = static_cast<uint8_t>(gerador());
+        }
+        l.linha.Enviar(lixo);
+        l.linha.Receber(SIZE_MAX, 20ms);
+    }
+    l.linha.Receber(SIZE_MAX, 300ms);
+    EXPECT_EQ(
+        l.linha.Trocar(QuadroDle(1, 'L', 22, CargaIp("10.0.0.5", "255.0.0.0", "0.0.0.0")), 10)[3],
         kAck);
 }
 
