@@ -31,11 +31,6 @@ std::vector<uint8_t> ComCrc(std::vector<uint8_t> bytes, size_t inicio) {
 }
 
 TEST(SimComandos, ListensOnTheModelsPort) {
-    EXPECT_EQ(sim::PortaDoModelo(3), 5003);
-    EXPECT_EQ(sim::PortaDoModelo(6), 5006);
-    EXPECT_EQ(sim::PortaDoModelo(17), 5006);
-    EXPECT_EQ(sim::PortaDoModelo(7), 5007);
-    EXPECT_EQ(sim::PortaDoModelo(30), 502);
     Servido s(7, "127.77.1.1");
     EXPECT_EQ(s.sim.PortaTcp(), 5007);
 }

@@ -89,15 +89,6 @@ TEST(SimModbus, ExceptionsForWhatTheMapLacks) {
     EXPECT_EQ(s.sim.Estado().medicoes[0], 4.125f);
 }
 
-TEST(SimModbus, ExceptionFaultHitsOnlyItsRegister) {
-    Servido s("127.77.3.4");
-    s.sim.DefinirFalha(sim::Falha::ExcecaoModbus, {.registro = 1283});
-    ClienteTcp c = s.Conectar();
-    EXPECT_EQ(c.Trocar(Escrita(1282, {0x0A, 0x01}), 12)[7], 0x10);
-    EXPECT_EQ(ParaHex(c.Trocar(Escrita(1283, {0x02, 0x03}), 9)), "00 00 00 00 00 03 01 90 02");
-    EXPECT_EQ(s.sim.Estado().ip, Ip(10, 1, 0, 101));
-}
-
 TEST(SimModbus, RtuOverTheSerialLinePassesTheProgramsChecker) {
     Simulador sim(30);
     const std::string caminho = sim.IniciarSerial();
