@@ -174,6 +174,14 @@ const std::u32string& MascaraEdicao::DefinirTexto(std::u32string_view texto) {
     size_t t = 0;
     for (const char32_t m : mascara_) {
         if (PosicaoDeEntrada(m)) {
+            // A placeholder holds its position: a text the box showed, with a
+            // position left empty, comes back unchanged instead of shifting
+            // the characters after the hole one position to the left.
+            if (t < texto.size() && texto[t] == marcador_) {
+                saida.push_back(marcador_);
+                ++t;
+                continue;
+            }
             while (t < texto.size() && !Aceita(m, texto[t])) {
                 ++t;
             }

@@ -48,9 +48,11 @@ class MascaraEdicao {
     void DefinirMascara(std::string_view mascaraUtf8, char32_t marcador = kMarcadorPadrao);
 
     // Puts a text in the field through the mask: characters an input position
-    // refuses are skipped, literals already in the text are taken over, and
-    // positions the text does not reach show the placeholder. Without a mask
-    // the text is shown as is. Returns the new display.
+    // refuses are skipped, a placeholder keeps its input position empty,
+    // literals already in the text are taken over, and positions the text
+    // does not reach show the placeholder. A display put back through its
+    // mask comes back unchanged. Without a mask the text is shown as is.
+    // Returns the new display.
     const std::u32string& DefinirTexto(std::u32string_view texto);
     std::string DefinirTexto(std::string_view textoUtf8);
 

@@ -57,10 +57,19 @@ TEST(MascaraEdicao, TextoPelaMascara) {
     EXPECT_EQ(m.DefinirTexto(std::string_view("123456")), "12:34");
     EXPECT_EQ(m.DefinirTexto(std::string_view("ab:cd")), "__:__");
 
+    // An empty position stays where it is: reopening the box on a text it
+    // showed must not move the characters after the hole.
+    EXPECT_EQ(m.DefinirTexto(std::string_view("_2:34")), "_2:34");
+    EXPECT_EQ(m.DefinirTexto(std::string_view("1_:_4")), "1_:_4");
+    m.DefinirMascara("02:B4:6D:**:**:**");
+    EXPECT_EQ(m.DefinirTexto(std::string_view("02:B4:6D:_A:2B:3C")), "02:B4:6D:_A:2B:3C");
+
     // Another placeholder.
     m.DefinirMascara("##:##", U'*');
     EXPECT_EQ(m.DisplayUtf8(), "**:**");
     EXPECT_EQ(m.DefinirTexto(std::string_view("7")), "7*:**");
+    // '_' is then an ordinary refused character.
+    EXPECT_EQ(m.DefinirTexto(std::string_view("_2:34")), "23:4*");
 }
 
 TEST(MascaraEdicao, CaracteresDaMascara) {
@@ -318,7 +327,9 @@ TEST(MascaraEdicao, EntradasArbitrariasNaoSaemDosLimites) {
             continue;
         }
         const std::u32string& mascara = m.Mascara();
-        const std::u32string& display = m.Display();
+        const std::u32string display = m.Display();
+        // Put back through the mask, a display does not change.
+        ASSERT_EQ(m.DefinirTexto(std::u32string_view(display)), display);
         ASSERT_EQ(display.size(), mascara.size());
         for (size_t i = 0; i < mascara.size(); ++i) {
             if (MascaraEdicao::PosicaoDeEntrada(mascara[i])) {

@@ -337,6 +337,9 @@ TEST(Propriedades, EdicoesDosEditores) {
     EXPECT_EQ(rows.GetText("MAC (xx:xx:xx:xx:xx:xx)"), "02:B4:6D:1a:2b:3c");
     EXPECT_TRUE(rows.EditarTexto(1, "1a"));
     EXPECT_EQ(rows.GetText("MAC (xx:xx:xx:xx:xx:xx)"), "02:B4:6D:1a:__:__");
+    // The text of the box itself, with a hole, is kept as it is.
+    EXPECT_TRUE(rows.EditarTexto(1, "02:B4:6D:_a:__:3c"));
+    EXPECT_EQ(rows.GetText("MAC (xx:xx:xx:xx:xx:xx)"), "02:B4:6D:_a:__:3c");
 
     EXPECT_TRUE(rows.EditarEndereco(2, "10.0.0.5"));
     EXPECT_EQ(rows.GetText("IP"), "10.0.0.5");
