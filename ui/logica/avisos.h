@@ -12,7 +12,7 @@ enum class TipoAviso {
 };
 
 class cAvisos {
-  public:
+public:
     virtual ~cAvisos() = default;
     virtual void Mostrar(TipoAviso tipo, const std::string& texto) = 0;
     // A question with Yes and No; true for Yes.
