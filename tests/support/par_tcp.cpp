@@ -1,0 +1,166 @@
+#include "support/par_tcp.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <stdexcept>
+
+namespace tvx::teste {
+
+ParTcp::ParTcp(const std::string& endereco, uint16_t porta) {
+    sockaddr_in sa{};
+    sa.sin_family = AF_INET;
+    sa.sin_port = htons(porta);
+    if (inet_pton(AF_INET, endereco.c_str(), &sa.sin_addr) != 1 ||
+        (ntohl(sa.sin_addr.s_addr) >> 24) != 127) {
+        throw std::invalid_argument("ParTcp only listens on loopback: " + endereco);
+    }
+    escuta_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    int um = 1;
+    setsockopt(escuta_, SOL_SOCKET, SO_REUSEADDR, &um, sizeof um);
+    if (bind(escuta_, reinterpret_cast<sockaddr*>(&sa), sizeof sa) != 0 || listen(escuta_, 4) != 0) {
+        close(escuta_);
+        throw std::runtime_error("ParTcp cannot listen on " + endereco);
+    }
+    socklen_t n = sizeof sa;
+    getsockname(escuta_, reinterpret_cast<sockaddr*>(&sa), &n);
+    porta_ = ntohs(sa.sin_port);
+    servidor_ = std::thread([this] { Servir(); });
+}
+
+ParTcp::~ParTcp() {
+    {
+        std::lock_guard<std::mutex> l(mutex_);
+        parar_ = true;
+    }
+    servidor_.join();
+    close(escuta_);
+}
+
+void ParTcp::Responder(std::vector<uint8_t> resposta) {
+    std::lock_guard<std::mutex> l(mutex_);
+    acoes_.push_back(Acao{std::move(resposta), false, false});
+}
+
+void ParTcp::Fechar() {
+    std::lock_guard<std::mutex> l(mutex_);
+    acoes_.push_back(Acao{{}, true, false});
+}
+
+void ParTcp::Calar() {
+    std::lock_guard<std::mutex> l(mutex_);
+    acoes_.push_back(Acao{{}, false, true});
+}
+
+std::vector<uint8_t> ParTcp::Recebido(size_t minimo, std::chrono::milliseconds espera) {
+    std::unique_lock<std::mutex> l(mutex_);
+    mudou_.wait_for(l, espera, [&] { return recebido_.size() >= minimo; });
+    return recebido_;
+}
+
+int ParTcp::Conexoes() const {
+    std::lock_guard<std::mutex> l(mutex_);
+    return conexoes_;
+}
+
+void ParTcp::Servir() {
+    int conexao = -1;
+    for (;;) {
+        {
+            std::lock_guard<std::mutex> l(mutex_);
+            if (parar_) {
+                break;
+            }
+        }
+        pollfd p{conexao >= 0 ? conexao : escuta_, POLLIN, 0};
+        if (poll(&p, 1, 20) <= 0) {
+            continue;
+        }
+        if (conexao < 0) {
+            conexao = accept4(escuta_, nullptr, nullptr, SOCK_CLOEXEC);
+            std::lock_guard<std::mutex> l(mutex_);
+            if (conexao >= 0) {
+                ++conexoes_;
+            }
+            continue;
+        }
+        uint8_t buffer[4096];
+        const ssize_t n = recv(conexao, buffer, sizeof buffer, 0);
+        if (n <= 0) {
+            close(conexao);
+            conexao = -1;
+            continue;
+        }
+        Acao acao;
+        bool temAcao = false;
+        {
+            std::lock_guard<std::mutex> l(mutex_);
+            recebido_.insert(recebido_.end(), buffer, buffer + n);
+            if (!acoes_.empty()) {
+                acao = std::move(acoes_.front());
+                acoes_.pop_front();
+                temAcao = true;
+            }
+        }
+        mudou_.notify_all();
+        if (!temAcao || acao.calar) {
+            continue;
+        }
+        if (acao.fechar) {
+            close(conexao);
+            conexao = -1;
+            continue;
+        }
+        if (!acao.resposta.empty()) {
+            send(conexao, acao.resposta.data(), acao.resposta.size(), MSG_NOSIGNAL);
+        }
+    }
+    if (conexao >= 0) {
+        close(conexao);
+    }
+}
+
+std::vector<uint8_t> Hex(const std::string& texto) {
+    std::vector<uint8_t> bytes;
+    unsigned valor = 0;
+    int digitos = 0;
+    for (char c : texto) {
+        int d;
+        if (c >= '0' && c <= '9') {
+            d = c - '0';
+        } else if (c >= 'a' && c <= 'f') {
+            d = c - 'a' + 10;
+        } else if (c >= 'A' && c <= 'F') {
+            d = c - 'A' + 10;
+        } else {
+            continue;
+        }
+        valor = valor * 16 + static_cast<unsigned>(d);
+        if (++digitos == 2) {
+            bytes.push_back(static_cast<uint8_t>(valor));
+            valor = 0;
+            digitos = 0;
+        }
+    }
+    return bytes;
+}
+
+std::string ParaHex(const uint8_t* dados, size_t tamanho) {
+    std::string texto;
+    char par[4];
+    for (size_t i = 0; i < tamanho; ++i) {
+        std::snprintf(par, sizeof par, i ? " %02X" : "%02X", dados[i]);
+        texto += par;
+    }
+    return texto;
+}
+
+std::string ParaHex(const std::vector<uint8_t>& dados) {
+    return ParaHex(dados.data(), dados.size());
+}
+
+}  // namespace tvx::teste
