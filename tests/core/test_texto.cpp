@@ -103,11 +103,5 @@ TEST(Texto, NuncaLeAlemDoFimDaVista) {
     EXPECT_EQ(Utf8ParaCp1252(std::string_view()), "");
 }
 
-TEST(Texto, ByteNuloAtravessaAsConversoes) {
-    const std::string comNulo("a\0b", 3);
-    EXPECT_EQ(Latin1ParaUtf8(comNulo), comNulo);
-    EXPECT_EQ(Utf8ParaCp1252(comNulo), comNulo);
-}
-
 }  // namespace
 }  // namespace tvx
