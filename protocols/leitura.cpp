@@ -1,5 +1,6 @@
 // Reading back what a device holds: the universal gateway's record, the
 // tagged meters' ready-made text and the Modbus model's registers.
+#include <algorithm>
 #include <array>
 #include <bit>
 #include <charconv>
@@ -163,8 +164,10 @@ bool cEquipamento::LerEnderecosTexto(std::string& resultado) {
         inicio = UsaTcp() ? 5 : 3;
     }
     LimparControle(resposta.data(), resposta.size());
-    const char* texto = reinterpret_cast<const char*>(resposta.data()) + inicio;
-    const std::string_view latin1(texto, ::strnlen(texto, resposta.size() - inicio));
+    const auto fim = std::find(resposta.begin() + static_cast<std::ptrdiff_t>(inicio),
+                               resposta.end(), uint8_t{0});
+    const std::string_view latin1(reinterpret_cast<const char*>(resposta.data()) + inicio,
+                                  static_cast<size_t>(fim - resposta.begin()) - inicio);
     ValorDaMarca(latin1, "IP:", ipLido);
     ValorDaMarca(latin1, "Mask:", mascaraLida);
     ValorDaMarca(latin1, "Gateway:", gatewayLido);
