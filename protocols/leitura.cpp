@@ -112,6 +112,18 @@ bool ValorDaMarca(std::string_view texto, std::string_view marca, std::string& v
     return true;
 }
 
+// A register block counts as read only when the reply carried every byte
+// asked for: the channel copies whatever its buffer holds, and zeros taken
+// for register values would be stored and later written back to the device.
+bool LerBloco(cCanal& canal, uint16_t registro, uint8_t* destino, int tamanho) {
+    constexpr int kInicioDados = 9;  // Modbus TCP: header, unit, function, count
+    if (!canal.LerRegistros(registro, destino, tamanho)) {
+        return false;
+    }
+    return canal.TamanhoUltimaRecepcao() >= kInicioDados + tamanho &&
+           canal.BufferRx()[kInicioDados - 1] >= tamanho;
+}
+
 }  // namespace
 
 bool cEquipamento::LerConfiguracao(std::string& resultado) {
@@ -179,7 +191,7 @@ bool cEquipamento::LerRegistrosMedicao(std::string& resultado) {
     ModoModbus();
     resultado.clear();
     uint8_t programacao[kBytesProgramacao] = {};
-    if (canal.LerRegistros(kRegistroEntradas, programacao, sizeof programacao)) {
+    if (LerBloco(canal, kRegistroEntradas, programacao, sizeof programacao)) {
         const uint16_t entradas = RegistroDe(programacao);
         const uint16_t saidas = RegistroDe(programacao + 2);
         resultado += "\r\nProgramação ativa:\r\n";
@@ -203,7 +215,7 @@ bool cEquipamento::LerRegistrosMedicao(std::string& resultado) {
         ipModbus = ip;
     }
     uint8_t medicoes[kBytesMedicoes] = {};
-    if (canal.LerRegistros(kRegistroMedicoes, medicoes, sizeof medicoes)) {
+    if (LerBloco(canal, kRegistroMedicoes, medicoes, sizeof medicoes)) {
         resultado += "\r\nMedição:\r\n";
         for (size_t i = 0; i < std::size(kFormatosMedicao); ++i) {
             // The first register of each pair holds the low 16 bits.

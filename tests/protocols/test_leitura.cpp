@@ -338,6 +338,23 @@ TEST(LerRegistrosMedicao, BlocoDeMedicaoInacessivel) {
     EXPECT_EQ(TextoProgramacao(), resultado);
 }
 
+TEST(LerRegistrosMedicao, RespostaCurtaNaoViraValores) {
+    ParTcp par("127.6.2.15", 502);
+    Bancada b(30);
+    ASSERT_TRUE(b.ConectarTcp("127.6.2.15"));
+    // Two registers where four were asked for, then a count that lies.
+    par.Responder(LeituraModbus(Hex("00 00 00 00")));
+    std::vector<uint8_t> mentira = LeituraModbus(Hex("00 00 3F C0"));
+    mentira[8] = 28;
+    par.Responder(mentira);
+    std::string resultado;
+    EXPECT_TRUE(b.e.LerConfiguracao(resultado));
+    EXPECT_EQ("", resultado);
+    EXPECT_EQ(0xFFFF, b.e.entradasDigitais);
+    EXPECT_EQ(3, b.e.saidasDigitais);
+    EXPECT_EQ("", b.e.GetIpLido());
+}
+
 TEST(LerRegistrosMedicao, NadaLidoAindaESucesso) {
     ParTcp par("127.6.2.14", 502);
     Bancada b(30);
