@@ -7,6 +7,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <system_error>
+
+#include <unistd.h>
 
 #include "bancada.h"
 
@@ -267,7 +270,7 @@ TEST(LerRegistrosMedicao, ProgramacaoEMedicao) {
 }
 
 // A Portuguese locale writes "1,500"; the device values must not follow it.
-bool LocalComVirgula() {
+bool LocalComVirgula(std::filesystem::path& pasta) {
     for (const char* nome : {"pt_BR.UTF-8", "pt_BR.utf8", "de_DE.UTF-8", "fr_FR.UTF-8"}) {
         if (std::setlocale(LC_ALL, nome)) {
             break;
@@ -279,8 +282,7 @@ bool LocalComVirgula() {
         return true;
     }
     // No such locale installed: compile one into a private directory.
-    const auto pasta =
-        std::filesystem::temp_directory_path() / ("tvx-locale-" + std::to_string(::getpid()));
+    pasta = std::filesystem::temp_directory_path() / ("tvx-locale-" + std::to_string(::getpid()));
     std::filesystem::create_directories(pasta);
     const std::string comando =
         "localedef -i pt_BR -f UTF-8 " + (pasta / "pt_BR.UTF-8").string() + " >/dev/null 2>&1";
@@ -296,8 +298,19 @@ bool LocalComVirgula() {
 }
 
 TEST(LerRegistrosMedicao, PontoDecimalQualquerQueSejaOLocal) {
-    if (!LocalComVirgula()) {
-        std::setlocale(LC_ALL, "C");
+    std::filesystem::path pasta;
+    const bool virgula = LocalComVirgula(pasta);
+    struct Limpeza {
+        std::filesystem::path& pasta;
+        ~Limpeza() {
+            std::setlocale(LC_ALL, "C");
+            if (!pasta.empty()) {
+                std::error_code erro;
+                std::filesystem::remove_all(pasta, erro);
+            }
+        }
+    } limpeza{pasta};
+    if (!virgula) {
         GTEST_SKIP() << "no locale with a decimal comma could be set";
     }
     ParTcp par("127.6.2.11", 502);
@@ -307,7 +320,6 @@ TEST(LerRegistrosMedicao, PontoDecimalQualquerQueSejaOLocal) {
     par.Responder(LeituraModbus(Hex(kRegistrosMedicao)));
     std::string resultado;
     EXPECT_TRUE(b.e.LerConfiguracao(resultado));
-    std::setlocale(LC_ALL, "C");
     EXPECT_EQ(TextoProgramacao() + kTextoMedicao, resultado);
 }
 
