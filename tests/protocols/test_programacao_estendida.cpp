@@ -393,29 +393,6 @@ TEST(ProgramacaoEstendida, Modelo25PelaSerialComTodosOsPassos) {
               b.Linhas());
 }
 
-TEST(ProgramacaoEstendida, Modelo23PelaSerialComOsQuatroPassos) {
-    PtyTeste pty;
-    Bancada b(23);
-    b.Marcar({12, 13, 11, 14});
-    b.e.infoModelo.opcoes[kOpcaoMac].valor = "00:1A:2B:3C:4D:5E";
-    ASSERT_TRUE(b.ConectarSerial(pty));
-    bool reconectar = false;
-    auto passos = EmParalelo([&] { return b.e.ProgramacaoEstendida(reconectar); });
-    const auto ack = Ack(kQuadroDleCurto, false);
-    const char* const subcomandos[] = {"02", "19", "14", "1A"};
-    const size_t tamanhos[] = {19, 58, 27, 98};
-    for (int i = 0; i < 4; ++i) {
-        SCOPED_TRACE(i);
-        const std::vector<uint8_t> quadro = Atender(pty, tamanhos[i], ack);
-        ASSERT_EQ(tamanhos[i], quadro.size());
-        EXPECT_EQ(std::string("10 02 01 4C ") + subcomandos[i], ParaHex(quadro.data(), 5));
-    }
-    EXPECT_TRUE(passos.get());
-    EXPECT_EQ(
-        (Linhas{Anuncio(12), "OK.", Anuncio(13), "OK.", Anuncio(11), "OK.", Anuncio(14), "OK."}),
-        b.Linhas());
-}
-
 TEST(ProgramaEntradasESaidas, PalavrasDoMaisSignificativoAoMenos) {
     ParTcp par("127.6.3.10", 502);
     Bancada b(30);
@@ -453,32 +430,6 @@ TEST(ProgramaEntradasESaidas, ExcecaoNaSaidaDepoisDaEntrada) {
     EXPECT_EQ((Linhas{Anuncio(22), "OK.", Anuncio(23), "Falha ao programar Saída Digital"}),
               b.Linhas());
     EXPECT_EQ(nullptr, b.e.canal.Socket());
-}
-
-TEST(ProgramaRelogio, BytesDoRelogioPorTcp) {
-    ParTcp par("127.6.3.12", 5003);
-    Bancada b(25);
-    b.Marcar({kPassoRelogio});
-    b.e.relogio = [] { return Relogio{5, 3, 2031, 14, 7, 9}; };
-    ASSERT_TRUE(b.ConectarTcp("127.6.3.12"));
-    par.Responder(Ack(kQuadroDle, true));
-    bool reconectar = false;
-    EXPECT_TRUE(b.e.ProgramacaoEstendida(reconectar));
-    EXPECT_EQ("00 00 03 00 00 00 00 05 00 FF 00 0F 10 02 00 50 01 05 03 1F 0E 07 09 10 03 4F 00",
-              ParaHex(par.Recebido(27)));
-}
-
-TEST(ResetMemoriaMassa, ComandoP5SemPayloadPorTcp) {
-    ParTcp par("127.6.3.13", 5003);
-    Bancada b(25);
-    b.Marcar({kPassoMemoriaMassa});
-    ASSERT_TRUE(b.ConectarTcp("127.6.3.13"));
-    par.Responder(Ack(kQuadroDle, true));
-    bool reconectar = false;
-    EXPECT_TRUE(b.e.ProgramacaoEstendida(reconectar));
-    EXPECT_EQ("00 00 03 00 00 00 00 05 00 FF 00 09 10 02 00 50 05 10 03 19 56",
-              ParaHex(par.Recebido(21)));
-    EXPECT_EQ((Linhas{Anuncio(19), "OK."}), b.Linhas());
 }
 
 // ---- restart
