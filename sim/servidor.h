@@ -15,7 +15,10 @@
 
 namespace tvx::sim {
 
-using Tratador = std::function<Envio(const Pedido&, Meio)>;
+struct Tratador {
+    std::function<Envio(const Pedido&, Meio)> atender;  // what the equipment does and answers
+    std::function<void()> concluir;  // the reply is out (or there is none): the request is done
+};
 
 // How long the input may rest before an incomplete request is given up.
 inline constexpr std::chrono::milliseconds kSilencioTcp{200};

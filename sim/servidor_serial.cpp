@@ -92,15 +92,17 @@ void ServidorSerial::Servir() {
     Relogio::time_point ultimo = Relogio::now();
     const auto atender = [&](bool ocioso) {
         while (std::optional<Pedido> pedido = extrator.Proximo(ocioso)) {
-            const Envio envio = tratador_(*pedido, Meio::Serial);
+            const Envio envio = tratador_.atender(*pedido, Meio::Serial);
             if (envio.sumir) {
                 // The equipment is unplugged: the line is gone for good.
                 FecharLinha();
+                tratador_.concluir();
                 return false;
             }
             if (!envio.bytes.empty()) {
                 EscreverTudo(mestre_, envio.bytes, false);
             }
+            tratador_.concluir();
         }
         return true;
     };

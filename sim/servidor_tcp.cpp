@@ -127,11 +127,10 @@ void ServidorTcp::Parar() {
 
 bool ServidorTcp::Atender(Conexao& conexao, bool ocioso) {
     while (std::optional<Pedido> pedido = conexao.extrator.Proximo(ocioso)) {
-        const Envio envio = tratador_(*pedido, Meio::Tcp);
-        if (!envio.bytes.empty() && !EscreverTudo(conexao.fd, envio.bytes, true)) {
-            return false;
-        }
-        if (envio.fecharDepois || envio.sumir) {
+        const Envio envio = tratador_.atender(*pedido, Meio::Tcp);
+        const bool escrito = envio.bytes.empty() || EscreverTudo(conexao.fd, envio.bytes, true);
+        tratador_.concluir();
+        if (!escrito || envio.fecharDepois || envio.sumir) {
             return false;
         }
     }

@@ -22,6 +22,8 @@ struct Simulador::Impl {
     explicit Impl(uint32_t m) : modelo(m), dispositivo(m), estado(EstadoInicial(m)) {}
 
     Envio Tratar(const Pedido& pedido, Meio meio);
+    void Concluir();
+    Tratador Atendente();
     void Registrar(Troca troca, std::vector<Troca>& novas);
 
     const uint32_t modelo;
@@ -86,16 +88,27 @@ Envio Simulador::Impl::Tratar(const Pedido& pedido, Meio meio) {
             }
             Registrar(Troca{false, envio.bytes, descricao}, novas);
         }
-        ++pedidos;
         avisar = observador;
     }
-    mudou.notify_all();
     if (avisar) {
         for (const Troca& t : novas) {
             avisar(t);
         }
     }
     return envio;
+}
+
+void Simulador::Impl::Concluir() {
+    {
+        std::lock_guard<std::mutex> trava(mutex);
+        ++pedidos;
+    }
+    mudou.notify_all();
+}
+
+Tratador Simulador::Impl::Atendente() {
+    return Tratador{[this](const Pedido& p, Meio m) { return Tratar(p, m); },
+                    [this] { Concluir(); }};
 }
 
 Simulador::Simulador(uint32_t modelo) : impl_(std::make_unique<Impl>(modelo)) {}
@@ -108,9 +121,8 @@ bool Simulador::IniciarTcp(const std::string& endereco, uint16_t porta) {
     if (impl_->tcp) {
         return false;
     }
-    auto servidor = std::make_unique<ServidorTcp>(
-        impl_->modelo, [this](const Pedido& p, Meio m) { return impl_->Tratar(p, m); },
-        impl_->reinicios);
+    auto servidor =
+        std::make_unique<ServidorTcp>(impl_->modelo, impl_->Atendente(), impl_->reinicios);
     if (!servidor->Iniciar(endereco, porta ? porta : PortaDoModelo(impl_->modelo))) {
         return false;
     }
@@ -126,8 +138,7 @@ std::string Simulador::IniciarSerial() {
     if (impl_->serial) {
         return "";
     }
-    auto servidor = std::make_unique<ServidorSerial>(
-        impl_->modelo, [this](const Pedido& p, Meio m) { return impl_->Tratar(p, m); });
+    auto servidor = std::make_unique<ServidorSerial>(impl_->modelo, impl_->Atendente());
     std::string caminho = servidor->Iniciar();
     if (caminho.empty()) {
         return "";

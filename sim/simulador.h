@@ -85,7 +85,8 @@ public:
     void DefinirEstado(const EstadoEquipamento& estado);
     EstadoEquipamento Estado() const;
     std::vector<Troca> Trocas() const;
-    // Waits until at least n requests were handled (or espera passed).
+    // Waits until at least n requests were handled, their replies written
+    // (or espera passed).
     bool AguardarPedidos(size_t n, std::chrono::milliseconds espera);
     // Called for each exchange as it happens (the command line prints them).
     void AoTrocar(std::function<void(const Troca&)> observador);

@@ -12,6 +12,7 @@
 
 #include "sim/cliente.h"
 #include "support/par_tcp.h"
+#include "support/rede_isolada.h"
 
 namespace tvx::teste {
 namespace {
@@ -147,6 +148,19 @@ TEST(SimLinhaComando, ServesPrintsAndStopsOnSigterm) {
     e.Sinal(SIGTERM);
     EXPECT_EQ(e.Aguardar(2s), 0);
     EXPECT_NE(e.Saida().find("stopped after 3 requests"), std::string::npos);
+}
+
+TEST(SimLinhaComando, AnyAddressOnlyWithTheFlagAndAWarning) {
+    TVX_EM_REDE_ISOLADA([](RedeIsolada& rede) {
+        ASSERT_EQ(rede.Interfaces(), std::vector<std::string>{"lo"});
+        ASSERT_TRUE(rede.AdicionarEndereco("192.168.0.101/32"));
+        Execucao e({"--model", "3", "--address", "192.168.0.101", "--allow-any-address"});
+        ASSERT_TRUE(e.Mostrou("listening on 192.168.0.101:5003")) << e.Saida();
+        EXPECT_NE(e.Saida().find("warning: listening on 192.168.0.101, outside 127.0.0.0/8"),
+                  std::string::npos);
+        e.Sinal(SIGTERM);
+        EXPECT_EQ(e.Aguardar(2s), 0);
+    });
 }
 
 TEST(SimLinhaComando, SerialPrintsThePathToOpen) {
