@@ -127,6 +127,8 @@ TEST(SimBlocos, ARecordInTwoSegmentsIsOneRequest) {
     std::this_thread::sleep_for(50ms);
     c.Enviar(std::vector<uint8_t>(pedido.begin() + 30, pedido.end()));
     EXPECT_EQ(c.Receber(70).size(), 70u);
+    ASSERT_TRUE(s.sim.AguardarPedidos(1, 1s));
+    std::this_thread::sleep_for(300ms);
     EXPECT_EQ(s.sim.Pedidos(), 1u);
 }
 
