@@ -311,6 +311,29 @@ TEST(SerieEcoIsolada, EnderecoSemNinguemFalhaPorTempoEsgotado) {
     });
 }
 
+TEST(SerieEcoIsolada, RemoveAEntradaArpAntesDeQualquerEco) {
+    TVX_EM_REDE_ISOLADA([](teste::RedeIsolada& rede) {
+        ASSERT_TRUE(rede.CriarParVeth("tvxa", "tvxb"));
+        ASSERT_TRUE(rede.AdicionarEndereco("10.78.0.1/24", "tvxa"));
+        ASSERT_EQ(0, rede.Executar("ip neigh replace 10.78.0.5 lladdr 02:00:00:00:00:05 dev tvxa "
+                                   "nud stale"));
+        std::string vizinhos;
+        ASSERT_EQ(0, rede.Executar("ip -4 neigh show 10.78.0.5", &vizinhos));
+        ASSERT_NE(std::string::npos, vizinhos.find("02:00:00:00:00:05")) << vizinhos;
+
+        cEquipamento equipamento;
+        FilaProgresso fila;
+        cThreadProgramar trabalhador(equipamento);
+        trabalhador.janela = &fila;
+        EXPECT_TRUE(trabalhador.PingarSerie("10.78.0.5", 0, false));
+
+        vizinhos.clear();
+        ASSERT_EQ(0, rede.Executar("ip -4 neigh show 10.78.0.5", &vizinhos));
+        EXPECT_EQ(std::string::npos, vizinhos.find("02:00:00:00:00:05")) << vizinhos;
+        EXPECT_TRUE(fila.Textos().empty());
+    });
+}
+
 TEST(SerieEcoIsolada, EcosPerdidosNaVarreduraSaoMostradosEPulados) {
     TVX_EM_REDE_ISOLADA([](teste::RedeIsolada& rede) {
         cEquipamento equipamento;
