@@ -105,10 +105,13 @@ class Bancada {
     FilaProgresso fila;
     cThreadProgramar trabalhador{eq};
 
-    Bancada() {
+    // Inside an isolated network the device sits at the factory address and
+    // the new address answers nothing until a test assigns it; anywhere else
+    // both addresses are loopback ones, so that no run can reach a real network.
+    explicit Bancada(RedeIsolada* rede = nullptr) {
         trabalhador.janela = &fila;
-        eq.SetIpProgramacao(kIpFabrica);
-        eq.SetIpNovo(kIpNovoMudo);
+        eq.SetIpProgramacao(rede ? kIpFabrica : "127.0.0.1");
+        eq.SetIpNovo(rede ? kIpNovoMudo : "127.0.0.2");
         eq.SetMascaraNova(kMascaraNova);
         eq.SetGatewayNovo(kGatewayNovo);
         eq.SetRtu(1);

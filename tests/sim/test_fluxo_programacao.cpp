@@ -65,7 +65,7 @@ TEST(FluxoProgramacao, Familia10TcpReiniciaContaDezSegundosELeNoIpNovo) {
         ASSERT_TRUE(rede.AdicionarRedeMuda("10.0.0.0/24"));
         Simulador sim(3);
         ASSERT_TRUE(sim.IniciarTcp("0.0.0.0"));
-        Bancada b;
+        Bancada b(&rede);
         b.Modelo(3, kMeioEsteIp);
         b.eq.SetIpProgramacao("10.0.0.20");
 
@@ -114,7 +114,7 @@ TEST(FluxoProgramacao, Familia10SerialPingaSoOIpNovoEReiniciaPelaLinha) {
         Simulador sim(3);
         const std::string porta = sim.IniciarSerial();
         ASSERT_FALSE(porta.empty());
-        Bancada b;
+        Bancada b(&rede);
         b.Modelo(3, kMeioSerial);
         b.eq.SetPorta(porta);
         b.eq.SetVelocidade(kIndiceVelocidade38400);
@@ -141,7 +141,7 @@ TEST(FluxoProgramacao, Familia10SerialSemReinicioLeOQueEstaEmVigor) {
         Simulador sim(22);
         const std::string porta = sim.IniciarSerial();
         ASSERT_FALSE(porta.empty());
-        Bancada b;
+        Bancada b(&rede);
         b.Modelo(22, kMeioSerial);
         b.eq.SetPorta(porta);
 
@@ -165,7 +165,7 @@ TEST(FluxoProgramacao, NovoIpIgualAoDeFabricaSegueERecusaLimpaProgramado) {
         PrepararRede(rede);
         Simulador sim(15);
         ASSERT_TRUE(sim.IniciarTcp("0.0.0.0"));
-        Bancada b;
+        Bancada b(&rede);
         b.Modelo(15);
         b.eq.SetIpNovo(kIpFabrica);
 
@@ -197,7 +197,7 @@ TEST(FluxoProgramacao, ModelosComDipTerminamComOAvisoDaDip) {
             SCOPED_TRACE(modelo);
             Simulador sim(modelo);
             ASSERT_TRUE(sim.IniciarTcp("0.0.0.0"));
-            Bancada b;
+            Bancada b(&rede);
             b.Modelo(modelo);
             const auto linhas = b.Executar(kAcaoProgramar);
             EXPECT_TRUE(SequenciaIgual(
@@ -214,7 +214,7 @@ TEST(FluxoProgramacao, Modelo18TerminaSemLeituraEmSilencio) {
         PrepararRede(rede);
         Simulador sim(18);
         ASSERT_TRUE(sim.IniciarTcp("0.0.0.0"));
-        Bancada b;
+        Bancada b(&rede);
         b.Modelo(18);
         const auto linhas = b.Executar(kAcaoProgramar);
         EXPECT_TRUE(
@@ -230,7 +230,7 @@ TEST(FluxoProgramacao, Familia1MostraOIpProgramado) {
         PrepararRede(rede);
         Simulador sim(8);
         ASSERT_TRUE(sim.IniciarTcp("0.0.0.0"));
-        Bancada b;
+        Bancada b(&rede);
         b.Modelo(8);
         const auto linhas = b.Executar(kAcaoProgramar);
         EXPECT_TRUE(SequenciaIgual(InicioTcp() + Linhas{kEnviandoIp, "", "OK", kFinalizada,
@@ -247,7 +247,7 @@ TEST(FluxoProgramacao, Familia6MostraMacEIpEFalhaQuandoOEcoDiverge) {
         PrepararRede(rede);
         Simulador sim(21);
         ASSERT_TRUE(sim.IniciarTcp("0.0.0.0"));
-        Bancada b;
+        Bancada b(&rede);
         b.Modelo(21);
         auto linhas = b.Executar(kAcaoProgramar);
         EXPECT_TRUE(SequenciaIgual(
@@ -276,7 +276,7 @@ TEST(FluxoProgramacao, NovoIpRespondendoEmOutroLugarSoFazOsPassosExtras) {
         ASSERT_TRUE(rede.AdicionarEndereco(std::string(kIpNovoMudo) + "/32"));
         Simulador sim(28);
         ASSERT_TRUE(sim.IniciarTcp("0.0.0.0"));
-        Bancada b;
+        Bancada b(&rede);
         b.Modelo(28);
         b.Marcar(kPassoMac);
         b.eq.infoModelo.opcoes[kOpcaoMac].valor = "00:1A:2B:3C:4D:5E";
@@ -302,7 +302,7 @@ TEST(FluxoProgramacao, Familia9NoMeioSerialConectaPorTcp) {
         PrepararRede(rede);
         Simulador sim(1);
         ASSERT_TRUE(sim.IniciarTcp("0.0.0.0"));
-        Bancada b;
+        Bancada b(&rede);
         b.Modelo(1, kMeioSerial);
         b.eq.SetPorta("/dev/nao-existe");
         const auto linhas = b.Executar(kAcaoProgramar);
@@ -319,7 +319,7 @@ TEST(FluxoProgramacao, Familia15MostraMacEIp) {
         PrepararRede(rede);
         Simulador sim(19);
         ASSERT_TRUE(sim.IniciarTcp("0.0.0.0"));
-        Bancada b;
+        Bancada b(&rede);
         b.Modelo(19);
         const auto linhas = b.Executar(kAcaoProgramar);
         EXPECT_TRUE(SequenciaIgual(
@@ -353,7 +353,7 @@ TEST(FluxoProgramacao, Familia21SemEComAlterarIp) {
         PrepararRede(rede);
         Simulador sim(30);
         ASSERT_TRUE(sim.IniciarTcp("0.0.0.0"));
-        Bancada b;
+        Bancada b(&rede);
         b.Modelo(30);
         b.Marcar(kPassoEntradasDigitais);
         b.eq.entradasDigitais = 0x00F0;
@@ -404,18 +404,18 @@ TEST(FluxoProgramacao, Familia0SerialETcpFazSoOsPassosEAvisaDesligarLigar) {
             "Para que a configuração entre em vigor é necessário desligar e ligar o equipamento.";
         const std::string texto =
             TextoConfiguracao("TVX3300WEB", kIpFabrica, "255.255.255.0", "0.0.0.0", 25,
-                              {"Operadora: 0", "ID: ", "URL: ", "Reconexão: 5 min"});
+                              {"Operadora: 0", "ID: ", "URL: ", "Reconexão: 7 min"});
 
         {
             SCOPED_TRACE("serial");
             Simulador sim(25);
             const std::string porta = sim.IniciarSerial();
             ASSERT_FALSE(porta.empty());
-            Bancada b;
+            Bancada b(&rede);
             b.Modelo(25, kMeioSerial);
             b.eq.SetPorta(porta);
             b.Marcar(kPassoReconexao);
-            b.eq.registroReconexao[8] = 5;
+            b.eq.registroReconexao[8] = 7;
             const auto linhas = b.Executar(kAcaoProgramar);
             EXPECT_TRUE(
                 SequenciaIgual(Linhas{kBanner, kIniciada, kConectando,
@@ -423,17 +423,17 @@ TEST(FluxoProgramacao, Familia0SerialETcpFazSoOsPassosEAvisaDesligarLigar) {
                                       kReconectando, kFinalizada, aviso, kLeituraIniciada} +
                                    FimLeitura(kIpFabrica, "255.255.255.0", "0.0.0.0", texto),
                                linhas));
-            EXPECT_EQ(5, sim.Estado().tempoReconexao);
+            EXPECT_EQ(7, sim.Estado().tempoReconexao);
             EXPECT_EQ(0, b.trabalhador.programado.load());
         }
         {
             SCOPED_TRACE("tcp");
             Simulador sim(25);
             ASSERT_TRUE(sim.IniciarTcp("0.0.0.0"));
-            Bancada b;
+            Bancada b(&rede);
             b.Modelo(25, kMeioEsteIp);
             b.Marcar(kPassoReconexao);
-            b.eq.registroReconexao[8] = 5;
+            b.eq.registroReconexao[8] = 7;
             const auto linhas = b.Executar(kAcaoProgramar);
             EXPECT_TRUE(SequenciaIgual(
                 Linhas{kBanner, kIniciada, kVerificando, Eco(kIpFabrica), kConectando,
@@ -441,7 +441,7 @@ TEST(FluxoProgramacao, Familia0SerialETcpFazSoOsPassosEAvisaDesligarLigar) {
                        kFinalizada, aviso, kLeituraIniciada, Eco(kIpFabrica)} +
                     FimLeitura(kIpFabrica, "255.255.255.0", "0.0.0.0", texto),
                 linhas));
-            EXPECT_EQ(5, sim.Estado().tempoReconexao);
+            EXPECT_EQ(7, sim.Estado().tempoReconexao);
         }
     });
 }
@@ -453,7 +453,7 @@ TEST(FluxoProgramacaoFalhas, IpDeProgramacaoSemRespostaEncerraAntesDeConectar) {
         PrepararRede(rede);
         Simulador sim(3);
         ASSERT_TRUE(sim.IniciarTcp("0.0.0.0"));
-        Bancada b;
+        Bancada b(&rede);
         b.Modelo(3, kMeioEsteIp);
         b.eq.SetIpProgramacao("10.0.0.77");
         const auto linhas = b.Executar(kAcaoProgramar);
@@ -468,7 +468,7 @@ TEST(FluxoProgramacaoFalhas, IpDeProgramacaoSemRespostaEncerraAntesDeConectar) {
 TEST(FluxoProgramacaoFalhas, ConexaoRecusada) {
     TVX_EM_REDE_ISOLADA([](RedeIsolada& rede) {
         PrepararRede(rede);
-        Bancada b;
+        Bancada b(&rede);
         b.Modelo(3);
         const auto linhas = b.Executar(kAcaoProgramar);
         EXPECT_TRUE(SequenciaIgual(InicioTcp() + Linhas{kNaoConectou}, linhas));
@@ -481,7 +481,7 @@ TEST(FluxoProgramacaoFalhas, ReconexaoRecusadaDepoisDoPassoExtra) {
         PrepararRede(rede);
         Simulador sim(23);
         ASSERT_TRUE(sim.IniciarTcp("0.0.0.0"));
-        Bancada b;
+        Bancada b(&rede);
         b.Modelo(23);
         b.Marcar(kPassoRtuVelocidade);
         b.eq.registroRtuVelocidade[8] = 2;
@@ -507,7 +507,7 @@ TEST(FluxoProgramacaoFalhas, PassoExtraRecusadoEncerraComFalha) {
             Simulador sim(23);
             ASSERT_TRUE(sim.IniciarTcp("0.0.0.0"));
             sim.DefinirFalha(Falha::Recusar, AlvoFalha{'L', 2});
-            Bancada b;
+            Bancada b(&rede);
             b.Modelo(23);
             b.Marcar(kPassoRtuVelocidade);
             b.Marcar(kPassoTelemetria);
@@ -524,7 +524,7 @@ TEST(FluxoProgramacaoFalhas, PassoExtraRecusadoEncerraComFalha) {
             Simulador sim(30);
             ASSERT_TRUE(sim.IniciarTcp("0.0.0.0"));
             sim.DefinirFalha(Falha::ExcecaoModbus, AlvoFalha{{}, {}, 1280});
-            Bancada b;
+            Bancada b(&rede);
             b.Modelo(30);
             b.Marcar(kPassoEntradasDigitais);
             const auto linhas = b.Executar(kAcaoProgramar);
