@@ -178,26 +178,6 @@ TEST(SerieEcoParada, ParadaDuranteAVarreduraDaFalsoMesmoComTodosOsEcosRespondido
     EXPECT_TRUE(Casa(textos[3], RespostaDe("127.0.0.1", 64)));
 }
 
-TEST(SerieEcoParada, DepoisDeUmaParadaOProximoInicioNaoEstaParado) {
-    cEquipamento equipamento;
-    FilaProgresso fila;
-    SerieNoTrabalhador serie(equipamento, "127.0.0.1", 20, false);
-    serie.janela = &fila;
-    ASSERT_TRUE(serie.Inicia());
-    ASSERT_TRUE(AguardarLinhas(fila, 1, 5s));
-    ASSERT_TRUE(serie.Para());
-    ASSERT_EQ(0, serie.resultado.load());
-
-    SerieNoTrabalhador segunda(equipamento, "127.0.0.1", 1, false);
-    FilaProgresso outra;
-    segunda.janela = &outra;
-    ASSERT_TRUE(segunda.Inicia());
-    for (int i = 0; i < 100 && segunda.EmExecucao(50); ++i) {
-    }
-    EXPECT_EQ(1, segunda.resultado.load());
-    EXPECT_EQ(1u, outra.Textos().size());
-}
-
 // ---- the worker's entry and the test run on loopback
 
 class ExecucaoDoTrabalhador : public ::testing::Test {

@@ -243,29 +243,5 @@ TEST(FluxoTeste, IpNovoSemResposta) {
     });
 }
 
-TEST(FluxoTeste, IpNovoRespondeComVarredura) {
-    TVX_EM_REDE_ISOLADA([](RedeIsolada& rede) {
-        ASSERT_TRUE(rede.AdicionarEndereco(std::string(kIpNovoMudo) + "/32"));
-        Bancada b(&rede);
-        b.Modelo(21);
-        const auto linhas = b.Executar(kAcaoTestar);
-        ASSERT_EQ(2u + 35u + 1u, linhas.size());
-        EXPECT_EQ("Verificando IP programado...", linhas[1].texto);
-        for (size_t i = 2; i < 5; ++i) {
-            EXPECT_TRUE(LinhaConfere(Eco(kIpNovoMudo), linhas[i].texto)) << linhas[i].texto;
-        }
-        EXPECT_NE(std::string::npos, linhas[36].texto.find("Ping recebido de 10.0.0.50 "));
-        EXPECT_NE(std::string::npos, linhas[36].texto.find(",Bytes:2048"));
-        EXPECT_EQ("IP programado OK.", linhas.back().texto);
-    });
-}
-
-TEST(FluxoTeste, ModeloSemProgramacaoDeIp) {
-    Bancada b;
-    b.Modelo(25, kMeioSerial);
-    EXPECT_TRUE(SequenciaIgual(Linhas{kBanner, "Este equipamento não tem programação de IP."},
-                               b.Executar(kAcaoTestar)));
-}
-
 }  // namespace
 }  // namespace tvx
