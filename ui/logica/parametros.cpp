@@ -631,6 +631,10 @@ bool AplicarParametro(cPropertyRows& linhas, std::string_view rotulo, std::strin
             }
             return linhas.DefinirCheck(*indice, valor == "1");
         case kEditorLista: {
+            // An empty text is the editor's empty first entry.
+            if (valor.empty()) {
+                return linhas.Escolher(*indice, 0);
+            }
             const std::vector<EntradaEscolha> entradas = EntradasEscolha(linha);
             std::optional<size_t> escolhida;
             for (size_t i = 0; i < entradas.size() && !escolhida; ++i) {

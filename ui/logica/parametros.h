@@ -83,9 +83,9 @@ std::optional<std::string> TextoDoCampoIp(std::string_view texto);
 // Sets the row whose label equals rotulo (see MesmoRotulo) from a text, as the
 // row's editor would: a check row takes 0 or 1; a choice row the text of one
 // of its entries (letter case aside) or that entry's code, and tells the
-// grid's choice observer; an address row a dotted address; a masked row the
-// text through its mask; any other row the text. False, with the reason in
-// erro, when there is no such row or the text does not fit it.
+// grid's choice observer (an empty text picks the editor's empty entry); an address row a dotted
+// address; a masked row the text through its mask; any other row the text. False, with the reason
+// in erro, when there is no such row or the text does not fit it.
 bool AplicarParametro(cPropertyRows& linhas, std::string_view rotulo, std::string_view valor,
                       std::string& erro);
 
