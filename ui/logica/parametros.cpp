@@ -10,6 +10,7 @@
 #include "core/registros.h"
 #include "core/texto.h"
 #include "core/utilitarios.h"
+#include "ui/logica/mascara_edicao.h"
 
 namespace tvx {
 
@@ -488,7 +489,10 @@ bool ConfirmarOpcoes(cEquipamento& eq, Leitor& l) {
     if (eq.AlterarIdTelemetria()) {
         std::string& id = opcoes[kOpcaoIdTelemetria].valor;
         id = linhas.GetText(kRotuloIdTelemetria);
-        if (TamanhoLatin1(id) != kIdTelemetriaValido) {
+        // The masked row keeps its twelve positions when some were left
+        // unfilled: they hold the placeholder, which counts as missing.
+        if (TamanhoLatin1(id) != kIdTelemetriaValido ||
+            id.find(static_cast<char>(MascaraEdicao::kMarcadorPadrao)) != std::string::npos) {
             return l.Recusar(kErroTamanhoId);
         }
     }

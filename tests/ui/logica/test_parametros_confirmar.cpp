@@ -325,8 +325,12 @@ TEST(ParametrosConfirmar, MacDoPassoEDasOpcoes) {
     g.Definir("ID (Telemetria 12 caracteres)", "12345678901");
     g.Definir("MAC (xx:xx:xx:xx:xx:xx)", "02:B4:6D:AA:BB:C");
     EXPECT_FALSE(g.Confirmar());
+    // The mask keeps twelve positions; the unfilled one does not count.
     EXPECT_EQ(g.avisos.vistos, Avisos{Erro("Tamanho do ID de Telemetria diferente de 12")});
+    EXPECT_EQ(g.eq.infoModelo.opcoes[2].valor, "12345678901_");
     EXPECT_EQ(g.eq.infoModelo.opcoes[0].valor, "");
+    g.Definir("ID (Telemetria 12 caracteres)", "1234567890123");
+    EXPECT_EQ(g.linhas.GetText("ID (Telemetria 12 caracteres)"), "123456789012");
     g.Definir("ID (Telemetria 12 caracteres)", "123456789012");
     EXPECT_FALSE(g.Confirmar());
     EXPECT_EQ(g.avisos.vistos, Avisos{Erro("MAC inválido")});
