@@ -1,6 +1,6 @@
 // tvxnetcfg-cli refusing what it must not run, before any packet leaves.
-// Every call that gets as far as loading a configuration names a loopback
-// address as its medium, so that not even a fault here could reach a network.
+// Each refusal runs in an isolated network of its own all the same: a fault
+// that let one through would otherwise reach for the factory address.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "processo_cli.h"
+#include "support/rede_isolada.h"
 
 namespace tvx::teste {
 namespace {
@@ -73,13 +74,15 @@ TEST(CliOpcoes, NumerosEOpcoesEstritos) {
         {{"programar"}, "ação desconhecida: \"programar\" (use program, test ou read)"},
         {{"--save"}, "falta a ação: program, test ou read"},
     };
-    PastaTemporaria pasta;
-    for (const Caso& c : casos) {
-        const ResultadoCli r = ExecutarCli(c.argumentos, pasta.Caminho());
-        EXPECT_EQ(r.codigo, 2) << c.erro;
-        EXPECT_EQ(r.saida, "");
-        EXPECT_EQ(r.erros, "tvxnetcfg-cli: " + c.erro + "\n" + kUseAjuda);
-    }
+    TVX_EM_REDE_ISOLADA([&](RedeIsolada&) {
+        PastaTemporaria pasta;
+        for (const Caso& c : casos) {
+            const ResultadoCli r = ExecutarCli(c.argumentos, pasta.Caminho());
+            EXPECT_EQ(r.codigo, 2) << c.erro;
+            EXPECT_EQ(r.saida, "");
+            EXPECT_EQ(r.erros, "tvxnetcfg-cli: " + c.erro + "\n" + kUseAjuda);
+        }
+    });
 }
 
 // A configuration that points at loopback, in a folder of its own.
@@ -126,30 +129,35 @@ TEST(CliOpcoes, RecusasDasPaginas) {
           "Medidor 2 - Número de Registros=126", "--save", "program"},
          "Medidor 2 - Número de Registros inválido (maior que 125)\n"},
     };
-    for (const Caso& c : casos) {
-        Bancada b;
-        const std::string antes = LerArquivo(b.pasta / "tvxnetcfg.ini");
-        const ResultadoCli r = b.Executar(c.argumentos);
-        EXPECT_EQ(r.codigo, 2) << c.erro;
-        EXPECT_EQ(r.erros, c.erro);
-        EXPECT_EQ(r.saida, "");
-        // Nothing saved and nothing logged: no run started.
-        EXPECT_EQ(LerArquivo(b.pasta / "tvxnetcfg.ini"), antes);
-        EXPECT_FALSE(std::filesystem::exists(b.pasta / "tvxnetcfg.log"));
-    }
+    TVX_EM_REDE_ISOLADA([&](RedeIsolada&) {
+        for (const Caso& c : casos) {
+            Bancada b;
+            const std::string antes = LerArquivo(b.pasta / "tvxnetcfg.ini");
+            const ResultadoCli r = b.Executar(c.argumentos);
+            EXPECT_EQ(r.codigo, 2) << c.erro;
+            EXPECT_EQ(r.erros, c.erro);
+            EXPECT_EQ(r.saida, "");
+            // Nothing saved and nothing logged: no run started.
+            EXPECT_EQ(LerArquivo(b.pasta / "tvxnetcfg.ini"), antes);
+            EXPECT_FALSE(std::filesystem::exists(b.pasta / "tvxnetcfg.log"));
+        }
+    });
 }
 
 TEST(CliOpcoes, MeioUmSemEndereco) {
-    Bancada b;
-    GravarArquivo(b.pasta / "tvxnetcfg.ini", "[CONFIG]\r\nmodelo=3\r\n[MEIO]\r\ntipo=1\r\n");
-    const ResultadoCli r = b.Executar({"program"});
-    EXPECT_EQ(r.codigo, 2);
-    EXPECT_EQ(r.erros, "tvxnetcfg-cli: o meio 1 (Este IP) precisa de um endereço: use --address\n");
+    TVX_EM_REDE_ISOLADA([](RedeIsolada&) {
+        Bancada b;
+        GravarArquivo(b.pasta / "tvxnetcfg.ini", "[CONFIG]\r\nmodelo=3\r\n[MEIO]\r\ntipo=1\r\n");
+        const ResultadoCli r = b.Executar({"program"});
+        EXPECT_EQ(r.codigo, 2);
+        EXPECT_EQ(r.erros,
+                  "tvxnetcfg-cli: o meio 1 (Este IP) precisa de um endereço: use --address\n");
 
-    GravarArquivo(b.pasta / "tvxnetcfg.ini", "[CONFIG]\r\nmodelo=3\r\n[MEIO]\r\ntipo=7\r\n");
-    const ResultadoCli s = b.Executar({"program"});
-    EXPECT_EQ(s.codigo, 2);
-    EXPECT_EQ(s.erros, "Selecione um meio de comunicação.\n");
+        GravarArquivo(b.pasta / "tvxnetcfg.ini", "[CONFIG]\r\nmodelo=3\r\n[MEIO]\r\ntipo=7\r\n");
+        const ResultadoCli s = b.Executar({"program"});
+        EXPECT_EQ(s.codigo, 2);
+        EXPECT_EQ(s.erros, "Selecione um meio de comunicação.\n");
+    });
 }
 
 }  // namespace
