@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 
+#include <algorithm>
 #include <chrono>
+#include <filesystem>
 #include <regex>
 #include <sstream>
 #include <string>
