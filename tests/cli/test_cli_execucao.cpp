@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "core/texto.h"
+#include "core/utilitarios.h"
 #include "processo_cli.h"
 #include "support/rede_isolada.h"
 
@@ -116,6 +117,11 @@ TEST(CliExecucao, ProgramacaoFamilia10LogESave) {
 TEST(CliExecucao, LeituraComLogEscolhido) {
     TVX_EM_REDE_ISOLADA([](RedeIsolada&) {
         sim::Simulador equipamento(3);
+        sim::EstadoEquipamento estado = equipamento.Estado();
+        estado.ip = TextoParaIp("10.1.2.3");
+        estado.mascara = TextoParaIp("255.255.0.0");
+        estado.gateway = TextoParaIp("10.1.0.1");
+        equipamento.DefinirEstado(estado);
         ASSERT_TRUE(equipamento.IniciarTcp("127.0.0.2"));
         PastaTemporaria pasta;
         const ResultadoCli r = ExecutarCli({"--model", "3", "--medium", "1", "--address",
@@ -125,8 +131,8 @@ TEST(CliExecucao, LeituraComLogEscolhido) {
         const Linhas esperadas = Unir({
             {"TVXNetCfg - v19.1.3", "Leitura iniciada..."},
             Eco("127.0.0.2"),
-            {"IP:127.0.0.2", "MASK:255.255.255.0", "GW:0.0.0.0", "INFORMAÇÃO EXTRA", "TVX5150S",
-             "IP: 127.0.0.2", "Mask: 255.255.255.0", "Gateway: 0.0.0.0", "MAC: 02:B4:6D:00:03:65",
+            {"IP:10.1.2.3", "MASK:255.255.0.0", "GW:10.1.0.1", "INFORMAÇÃO EXTRA", "TVX5150S",
+             "IP: 10.1.2.3", "Mask: 255.255.0.0", "Gateway: 10.1.0.1", "MAC: 02:B4:6D:00:03:65",
              "RTU: 1", "", "Leitura finalizada."},
         });
         EXPECT_EQ(LinhasDe(r.saida), esperadas);
