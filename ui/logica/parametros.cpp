@@ -271,35 +271,32 @@ void ConstruirOpcoes(const cEquipamento& eq, cPropertyRows& linhas) {
 
 // ---- commit
 
-// A number typed into a row whose field holds 8 or 16 bits: the field keeps
-// the low bits, and a number outside the field's range is refused instead of
-// reaching the device as some other value.
-class Leitor {
-  public:
-    Leitor(const cPropertyRows& linhas, cAvisos& avisos) : linhas_(linhas), avisos_(avisos) {}
+// The rows being read back and where a refusal goes.
+struct Leitor {
+    const cPropertyRows& linhas;
+    cAvisos& avisos;
 
     bool Recusar(const std::string& texto, TipoAviso tipo = TipoAviso::Erro) {
-        avisos_.Mostrar(tipo, texto);
+        avisos.Mostrar(tipo, texto);
         return false;
     }
 
-    // Stores the low 8 bits; outside 0..255 refused when verificar is set.
+    // An 8-bit field keeps the low bits of the number typed; a number outside
+    // 0..255 would reach the device as some other value, so it is refused
+    // where the field is sent (verificar).
     bool Byte(const std::string& rotulo, uint8_t& destino, bool verificar) {
-        const int32_t n = linhas_.GetNumber(rotulo);
+        const int32_t n = linhas.GetNumber(rotulo);
         destino = static_cast<uint8_t>(n);
         if (verificar && (n < 0 || n > 0xFF)) {
             return Recusar(rotulo + " inválido (0 a 255)");
         }
         return true;
     }
-
-    const cPropertyRows& linhas_;
-    cAvisos& avisos_;
 };
 
 bool ConfirmarGatewayUniversal(cEquipamento& eq, Leitor& l) {
     uint8_t* r = eq.registroGatewayUniversal.data();
-    const cPropertyRows& linhas = l.linhas_;
+    const cPropertyRows& linhas = l.linhas;
     switch (r[kGuFuncao]) {
         case kFuncaoTxIon:
             EscreverIpRegistro(r, kGuIpGatewayRx, linhas.GetUnsigned(kRotuloIpGatewayRx));
@@ -340,7 +337,7 @@ void ConfirmarGatewayTx(cEquipamento& eq, const cPropertyRows& linhas) {
 
 bool ConfirmarTabelaModbus(cEquipamento& eq, Leitor& l) {
     uint8_t* r = eq.registroGatewayModbus.data();
-    const cPropertyRows& linhas = l.linhas_;
+    const cPropertyRows& linhas = l.linhas;
     r[kGmVelocidade] = static_cast<uint8_t>(linhas.GetNumber(kRotuloVelocidade));
     for (int n = 1; n <= static_cast<int>(kQuantidadeMedidores); ++n) {
         const size_t i = static_cast<size_t>(n - 1);
@@ -395,7 +392,7 @@ size_t TamanhoLatin1(std::string_view texto) {
 }
 
 bool ConfirmarPasso(cEquipamento& eq, Leitor& l, PassoModelo& passo) {
-    const cPropertyRows& linhas = l.linhas_;
+    const cPropertyRows& linhas = l.linhas;
     const bool marcado = LerCheckDoPasso(linhas, passo.id);
     passo.marcado = marcado ? 1 : 0;
     if (passo.id == kPassoMacIdSms) {
@@ -443,7 +440,7 @@ bool ConfirmarPasso(cEquipamento& eq, Leitor& l, PassoModelo& passo) {
             const std::string url = linhas.GetText(kRotuloUrl);
             GravarTextoNoCampo(r + kUrlTexto, kTamanhoUrl, url, kTamanhoUrl);
             if (url.empty()) {
-                l.avisos_.Mostrar(TipoAviso::Informacao, kAvisoTelemetriaDesabilitada);
+                l.avisos.Mostrar(TipoAviso::Informacao, kAvisoTelemetriaDesabilitada);
             }
             return true;
         }
@@ -485,7 +482,7 @@ bool ConfirmarPasso(cEquipamento& eq, Leitor& l, PassoModelo& passo) {
 
 bool ConfirmarOpcoes(cEquipamento& eq, Leitor& l) {
     auto& opcoes = eq.infoModelo.opcoes;
-    const cPropertyRows& linhas = l.linhas_;
+    const cPropertyRows& linhas = l.linhas;
     if (eq.AlterarIdTelemetria()) {
         std::string& id = opcoes[kOpcaoIdTelemetria].valor;
         id = linhas.GetText(kRotuloIdTelemetria);
@@ -593,7 +590,7 @@ bool EscolhaParametro(cEquipamento& equipamento, cPropertyRows& linhas,
 }
 
 bool ConfirmarParametros(cEquipamento& equipamento, const cPropertyRows& linhas, cAvisos& avisos) {
-    Leitor leitor(linhas, avisos);
+    Leitor leitor{linhas, avisos};
     const uint8_t familia = equipamento.Familia();
     if (familia != kFamiliaNenhuma) {
         // Taken as typed: a row that is not there reads empty or unticked.
