@@ -163,6 +163,29 @@ TEST(CliExecucao, MeioSerialSemPortaVaiAoEnderecoDeFabrica) {
     });
 }
 
+TEST(CliExecucao, LeituraPelaSerial) {
+    TVX_EM_REDE_ISOLADA([](RedeIsolada&) {
+        sim::Simulador equipamento(3);
+        const std::string porta = equipamento.IniciarSerial();
+        ASSERT_FALSE(porta.empty());
+        PastaTemporaria pasta;
+        const ResultadoCli r = ExecutarCli({"--model", "3", "--medium", "2", "--port", porta,
+                                            "--rate", "38400", "--rtu", "1", "--save", "read"},
+                                           pasta.Caminho());
+        EXPECT_EQ(r.codigo, 0) << r.erros;
+        const Linhas linhas = LinhasDe(r.saida);
+        ASSERT_GE(linhas.size(), 3u);
+        EXPECT_EQ(linhas[1], "Leitura iniciada...");
+        EXPECT_EQ(linhas[2], "IP:192.168.0.101");  // no echo on a serial line
+        EXPECT_EQ(linhas.back(), "Leitura finalizada.");
+        const std::string ini = LerArquivo(pasta / "tvxnetcfg.ini");
+        EXPECT_NE(ini.find("[MEIO]\r\ntipo=2\r\nip=\r\nporta=" + porta +
+                           "\r\nvelocidade=38400\r\nrtu=1\r\n"),
+                  std::string::npos)
+            << ini;
+    });
+}
+
 #endif  // TVX_COM_SIMULADOR
 
 TEST(CliExecucao, ConexaoRecusadaTerminaComFalha) {
