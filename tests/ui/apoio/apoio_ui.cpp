@@ -43,7 +43,9 @@ void TesteUi::SetUp() {
 }
 
 void TesteUi::TearDown() {
-    Processar();
+    if (QCoreApplication::instance() != nullptr) {
+        Processar();
+    }
     DefinirFuncaoMensagem(mensagemAnterior_);
     DefinirFuncaoAbrirArquivo(arquivoAnterior_);
     eq.caminhoConfiguracao.clear();
