@@ -16,7 +16,7 @@
 #include "apoio/apoio_ui.h"
 #include "core/thread_programar.h"
 #include "core/utilitarios.h"
-#include "rede_isolada.h"
+#include "support/rede_isolada.h"
 #include "sim/simulador.h"
 #include "ui/dlg_programar.h"
 #include "ui_dlg_programar.h"
