@@ -1,6 +1,7 @@
 #include "ui/dlg_programar.h"
 
 #include <QAbstractButton>
+#include <QScrollBar>
 #include <QTextCursor>
 #include <QWizard>
 #include <cstdlib>
@@ -150,6 +151,8 @@ void cDlgProgramar::AdicionaLinha(const std::string& texto) {
     cursor.insertText(linha);
     caixa->setTextCursor(cursor);
     caixa->ensureCursorVisible();
+    // The new line is the last one: the box shows its bottom, whole.
+    caixa->verticalScrollBar()->setValue(caixa->verticalScrollBar()->maximum());
     log_.Escrever(texto);
 }
 

@@ -174,7 +174,7 @@ TEST_F(Assistente, Modelo25EscondeIpDefaultEComSerialMostraSoAPorta) {
     Processar();
     auto& meio = w->PaginaMeio()->Controles();
     EXPECT_FALSE(meio.ctl1017->isVisible());
-    EXPECT_TRUE(meio.ctl1018->isVisible());
+    EXPECT_FALSE(meio.ctl1018->isVisible());
     EXPECT_TRUE(meio.ctl1019->isVisible());
     EXPECT_FALSE(meio.ctl1020->isVisible());
     // The factory choice made before stays, hidden.

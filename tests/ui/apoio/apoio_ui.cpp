@@ -11,6 +11,25 @@
 
 namespace tvx::teste {
 
+namespace {
+
+QtMessageHandler manipuladorPadrao = nullptr;
+
+void Filtrar(QtMsgType tipo, const QMessageLogContext& contexto, const QString& texto) {
+    if (texto.contains(QLatin1String("does not support propagateSizeHints"))) {
+        return;
+    }
+    manipuladorPadrao(tipo, contexto, texto);
+}
+
+}  // namespace
+
+void FiltrarMensagensDoQt() {
+    if (manipuladorPadrao == nullptr) {
+        manipuladorPadrao = qInstallMessageHandler(Filtrar);
+    }
+}
+
 void PrintTo(const CaixaMostrada& caixa, std::ostream* saida) {
     static const char* const nomes[] = {"Erro", "Informacao", "Pergunta"};
     *saida << nomes[static_cast<int>(caixa.icone)] << ": \"" << caixa.texto.toStdString() << '"';

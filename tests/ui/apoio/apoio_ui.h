@@ -33,6 +33,10 @@ struct DialogoAberto {
     QString filtro;
 };
 
+// Drops the offscreen platform's notice about size hints, printed for every
+// window it sizes; everything else Qt says still shows.
+void FiltrarMensagensDoQt();
+
 class TesteUi : public ::testing::Test {
   protected:
     void SetUp() override;

@@ -3,7 +3,10 @@
 
 #include <QApplication>
 
+#include "apoio/apoio_ui.h"
+
 int main(int argc, char* argv[]) {
+    tvx::teste::FiltrarMensagensDoQt();
     // Listing the tests also creates the application: never on a real display.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
         qputenv("QT_QPA_PLATFORM", "offscreen");

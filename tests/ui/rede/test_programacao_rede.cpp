@@ -16,8 +16,8 @@
 #include "apoio/apoio_ui.h"
 #include "core/thread_programar.h"
 #include "core/utilitarios.h"
-#include "support/rede_isolada.h"
 #include "sim/simulador.h"
+#include "support/rede_isolada.h"
 #include "ui/dlg_programar.h"
 #include "ui_dlg_programar.h"
 
@@ -64,6 +64,7 @@ TEST_F(ProgramacaoEmRede, ProgramarPeloAssistenteNoEnderecoDeFabrica) {
         ASSERT_TRUE(rede.AdicionarEndereco("192.168.0.101/32"));
 
         qputenv("QT_QPA_PLATFORM", "offscreen");
+        FiltrarMensagensDoQt();
         int argc = 1;
         char nome[] = "testes_ui_rede";
         char* argv[] = {nome, nullptr};
