@@ -110,8 +110,10 @@ TEST_F(ProgramacaoEmRede, ProgramarPeloAssistenteNoEnderecoDeFabrica) {
             "Programação iniciada...",
             "Verificando se o IP de programação está presente na rede...",
             "Ping recebido de 192.168.0.101 ,Status=0 ,Tempo:",
+            "Ping falhou: ",  // the new address is not there yet
             "Conectando no equipamento...",
             "Enviando programação de IP...",
+            "Programação de IP OK.",
             "OK",
             "Programação finalizada.",
             "Equipamento reiniciado.Aguardando retorno do reset..",
@@ -119,7 +121,12 @@ TEST_F(ProgramacaoEmRede, ProgramarPeloAssistenteNoEnderecoDeFabrica) {
         for (int n = 10; n >= 1; --n) {
             esperadas.push_back(std::to_string(n) + "s...");
         }
+        // The read run that follows finds the equipment with its new settings.
         esperadas.push_back("Leitura iniciada...");
+        esperadas.push_back("Ping recebido de 192.168.0.101 ,Status=0 ,Tempo:");
+        esperadas.push_back("IP:192.168.0.150");
+        esperadas.push_back("MASK:255.255.255.0");
+        esperadas.push_back("GW:192.168.0.1");
         esperadas.push_back("INFORMAÇÃO EXTRA");
         esperadas.push_back("Leitura finalizada.");
         const auto posicoes = PosicoesEmOrdem(caixa, esperadas);
