@@ -34,7 +34,7 @@ cCampoIp::cCampoIp(QWidget* parent) : QFrame(parent) {
         campo->setMaxLength(3);
         campo->setAlignment(Qt::AlignCenter);
         campo->setValidator(digitos);
-        campo->setMinimumWidth(campo->fontMetrics().horizontalAdvance(QStringLiteral("0000")));
+        campo->setFixedWidth(campo->fontMetrics().horizontalAdvance(QStringLiteral("0000")) + 4);
         campo->installEventFilter(this);
         if (i > 0) {
             // Tab leaves the box, as it leaves the Windows control.
@@ -43,13 +43,15 @@ cCampoIp::cCampoIp(QWidget* parent) : QFrame(parent) {
         connect(campo, &QLineEdit::textEdited, this, [this, i] { AoEditar(i); });
         connect(campo, &QLineEdit::textChanged, this, &cCampoIp::alterado);
         campos_[static_cast<size_t>(i)] = campo;
-        layout->addWidget(campo, 1);
+        layout->addWidget(campo);
         if (i < 3) {
             auto* ponto = new QLabel(QStringLiteral("."), this);
             ponto->setAlignment(Qt::AlignCenter);
             layout->addWidget(ponto);
         }
     }
+    // As wide as four numbers of three digits, however wide the page is.
+    setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     setFocusProxy(campos_[0]);
     setFocusPolicy(Qt::StrongFocus);
 }
