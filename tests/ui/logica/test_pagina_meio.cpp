@@ -139,31 +139,6 @@ TEST_F(PaginaMeio, VisibilidadeDeCadaModeloECadaMeio) {
     }
 }
 
-TEST_F(PaginaMeio, Modelo25OfereceSerialSemVelocidadeNemRtu) {
-    eq.SetModelo(25);
-    uint32_t estado = 2;
-    const VisibilidadeMeio v = AtualizarMeio(eq, estado);
-    EXPECT_FALSE(v.ipPadrao);
-    EXPECT_TRUE(v.serial);
-    EXPECT_TRUE(v.porta);
-    EXPECT_FALSE(v.velocidadeRtu);
-    // A hidden choice made before stays.
-    estado = 0;
-    AtualizarMeio(eq, estado);
-    EXPECT_EQ(estado, 0u);
-    EXPECT_EQ(eq.GetMeio(), 0u);
-}
-
-TEST_F(PaginaMeio, MeioFora0a2NaoMarcaNadaENaoEAlterado) {
-    eq.SetModelo(1);
-    uint32_t estado = 5;
-    const VisibilidadeMeio v = AtualizarMeio(eq, estado);
-    EXPECT_EQ(estado, 5u);
-    EXPECT_EQ(eq.GetMeio(), 5u);
-    EXPECT_FALSE(v.porta);
-    EXPECT_FALSE(v.campoIp);
-}
-
 TEST_F(PaginaMeio, SemMeioMarcadoRecusaSemGravar) {
     eq.SetMeio(1);
     eq.SetIpProgramacao("10.1.1.1");

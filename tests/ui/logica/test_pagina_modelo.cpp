@@ -68,15 +68,6 @@ TEST(ListaDeModelos, TrintaEQuatroNomesEmOrdemAlfabeticaComSeusIndices) {
     EXPECT_EQ(lista.back().nome, "TVXK42");
 }
 
-TEST(ListaDeModelos, OrdemSemDistinguirMaiusculasEPrefixoAntes) {
-    EXPECT_TRUE(AntesNaLista("TVX160", "TVX1600E/TVX1600ME"));
-    EXPECT_FALSE(AntesNaLista("TVX1600E/TVX1600ME", "TVX160"));
-    EXPECT_TRUE(AntesNaLista("abc", "ABD"));
-    EXPECT_TRUE(AntesNaLista("TVX940E", "TVXK42"));
-    EXPECT_FALSE(AntesNaLista("igual", "IGUAL"));
-    EXPECT_FALSE(AntesNaLista("IGUAL", "igual"));
-}
-
 TEST(ListaDeModelos, PosicaoPeloNomeDoModelo) {
     const std::vector<EntradaModelo> lista = ListaModelos();
     EXPECT_EQ(PosicaoDoModelo(lista, 34), 0u);
