@@ -1,5 +1,8 @@
 #include "ui/dlg_ip_ms_gw.h"
 
+#include <QVBoxLayout>
+
+#include "ui/editor_linhas.h"
 #include "ui_dlg_ip_ms_gw.h"
 
 namespace tvx {
@@ -8,8 +11,15 @@ cDlgIpMsGw::cDlgIpMsGw(cEquipamento& equipamento, QWidget* parent)
     : cPaginaAssistente(QString::fromUtf8(kTituloPaginaParametros), parent),
       equipamento_(equipamento),
       ui_(std::make_unique<Ui::DlgIpMsGw>()),
-      avisos_(this) {
+      avisos_(this),
+      editor_(nullptr) {
     ui_->setupUi(this);
+    auto* layout = new QVBoxLayout(ui_->ctl1071);
+    layout->setContentsMargins(0, 0, 0, 0);
+    editor_ = new cEditorLinhas(ui_->ctl1071);
+    editor_->setObjectName(QStringLiteral("listaPropriedades"));
+    layout->addWidget(editor_);
+    editor_->DefinirLinhas(&linhas_);
 }
 
 cDlgIpMsGw::~cDlgIpMsGw() = default;
@@ -21,7 +31,8 @@ void cDlgIpMsGw::OnShowWindow(bool /*mostrar*/) {
 
 void cDlgIpMsGw::Reconstruir() {
     ui_->ctl1015->setVisible(equipamento_.Familia() != kFamiliaNenhuma);
-    // PARAMETER ROWS: the rows of the parameters logic are built into ctl1071 here.
+    // PARAMETER ROWS: the rebuild of the parameters logic fills linhas_ here.
+    editor_->Recarregar();
 }
 
 bool cDlgIpMsGw::validatePage() {

@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "core/equipamento.h"
+#include "ui/logica/propriedades.h"
 #include "ui/mensagens.h"
 #include "ui/pagina_assistente.h"
 
@@ -11,6 +12,8 @@ class DlgIpMsGw;
 }
 
 namespace tvx {
+
+class cEditorLinhas;
 
 inline constexpr const char* kTituloPaginaParametros = "TVXNetCfg - v19.1.3 - Configuração";
 
@@ -22,6 +25,8 @@ class cDlgIpMsGw : public cPaginaAssistente {
 
     bool validatePage() override;
     Ui::DlgIpMsGw& Controles() { return *ui_; }
+    cPropertyRows& Linhas() { return linhas_; }
+    cEditorLinhas& Editor() { return *editor_; }
 
   protected:
     void OnShowWindow(bool mostrar) override;
@@ -32,6 +37,8 @@ class cDlgIpMsGw : public cPaginaAssistente {
     cEquipamento& equipamento_;
     std::unique_ptr<Ui::DlgIpMsGw> ui_;
     cAvisosQt avisos_;
+    cPropertyRows linhas_;
+    cEditorLinhas* editor_;
 };
 
 }  // namespace tvx
