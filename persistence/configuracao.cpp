@@ -1,0 +1,166 @@
+// The wizard's memory of the technician's last choices: "tvxnetcfg.ini".
+#include <string>
+
+#include "core/equipamento.h"
+#include "core/registros.h"
+#include "core/utilitarios.h"
+#include "persistence/os/arquivos.h"
+#include "persistence/perfil_ini.h"
+#include "transport/serial.h"
+
+namespace tvx {
+
+namespace {
+
+constexpr const char* kArquivoPadrao = "tvxnetcfg.ini";
+
+constexpr size_t kBufferTexto = 260;
+constexpr size_t kMaximoId = 19;
+constexpr size_t kMaximoUrl = 80;
+
+constexpr uint32_t kModeloGatewayModbus = 19;
+constexpr uint32_t kModeloGatewayTx = 21;
+
+std::string Decimal(unsigned valor) {
+    return std::to_string(valor);
+}
+
+std::string SecaoMedidor(size_t n) {
+    return "GATEWAY_MODBUS_" + std::to_string(n);
+}
+std::string ChaveIpGateway(size_t n) {
+    return "ip" + std::to_string(n);
+}
+
+void GravarIp(cPerfilIni& perfil, const std::string& secao, const std::string& chave,
+              const uint8_t* registro, size_t offset) {
+    perfil.GravarTexto(secao, chave, IpParaTexto(LerIpRegistro(registro, offset), true));
+}
+
+void LerIp(const cPerfilIni& perfil, const std::string& secao, const std::string& chave,
+           uint8_t* registro, size_t offset) {
+    EscreverIpRegistro(registro, offset,
+                       TextoParaIp(perfil.LerTexto(secao, chave, "", kBufferTexto)));
+}
+
+uint8_t Byte(const cPerfilIni& perfil, std::string_view secao, std::string_view chave, int padrao) {
+    return static_cast<uint8_t>(perfil.LerInteiro(secao, chave, padrao));
+}
+
+}  // namespace
+
+std::string cEquipamento::CaminhoArquivoConfiguracao() const {
+    if (!caminhoConfiguracao.empty()) {
+        return caminhoConfiguracao;
+    }
+    const std::string pasta = os::DiretorioAtual();
+    if (pasta.empty()) {
+        return kArquivoPadrao;  // relative to whatever the working directory is
+    }
+    return pasta.back() == '/' ? pasta + kArquivoPadrao : pasta + "/" + kArquivoPadrao;
+}
+
+bool cEquipamento::Configuracao(bool gravar) {
+    const std::string caminho = CaminhoArquivoConfiguracao();
+    cPerfilIni perfil;
+    const bool lido = perfil.Carregar(caminho);
+
+    if (!gravar) {
+        SetIpNovo(perfil.LerTexto("CONFIG", "ip", "", kBufferTexto));
+        SetMascaraNova(perfil.LerTexto("CONFIG", "mask", "", kBufferTexto));
+        SetGatewayNovo(perfil.LerTexto("CONFIG", "gateway", "", kBufferTexto));
+        SetModelo(static_cast<uint32_t>(perfil.LerInteiro("CONFIG", "modelo", 1)));
+
+        SetMeio(static_cast<uint32_t>(perfil.LerInteiro("MEIO", "tipo", 0)));
+        SetIpProgramacao(perfil.LerTexto("MEIO", "ip", "", kBufferTexto));
+        SetPorta(perfil.LerTexto("MEIO", "porta", "", kBufferTexto));
+        // A text outside the rate table leaves the channel's rate as it was.
+        const uint8_t indice =
+            IndiceDaVelocidade(perfil.LerTexto("MEIO", "velocidade", "38400", kBufferTexto));
+        if (TextoVelocidade(indice) != nullptr) {
+            SetVelocidade(indice);
+        }
+        SetRtu(Byte(perfil, "MEIO", "rtu", 1));
+
+        registroTelemetria[kTelOperadora] = Byte(perfil, "ESPECIAL", "operadora", 0);
+        GravarTextoNoCampo(&registroTelemetria[kTelId], kTamanhoIdTelemetria,
+                           perfil.LerTexto("ESPECIAL", "id", "", kMaximoId + 1), kMaximoId);
+        GravarTextoNoCampo(&registroUrl[kUrlTexto], kTamanhoUrl,
+                           perfil.LerTexto("ESPECIAL", "url", "", kMaximoUrl + 1), kMaximoUrl);
+
+        uint8_t* gm = registroGatewayModbus.data();
+        gm[kGmVelocidade] = Byte(perfil, "GATEWAY_MODBUS", "velocidadade", 0);
+        for (size_t n = 1; n <= kQuantidadeMedidores; ++n) {
+            const std::string secao = SecaoMedidor(n);
+            const size_t i = n - 1;
+            LerIp(perfil, secao, "ip", gm, kGmIpMedidor + 4 * i);
+            gm[kGmFuncaoMedidor + i] = Byte(perfil, secao, "funcao", 0);
+            gm[kGmQuantidadeRegistros + i] = Byte(perfil, secao, "numreg", 0);
+            gm[kGmRtuMedidor + i] = Byte(perfil, secao, "rtu", 0);
+            EscreverU16Le(&gm[kGmRegistroInicial + 2 * i],
+                          static_cast<uint16_t>(perfil.LerInteiro(secao, "endini", 0)));
+        }
+
+        uint8_t* gt = registroGatewayTx.data();
+        gt[kGtFaixaRtu] = Byte(perfil, "LINKORA_940_5", "faixartu", 0);
+        for (size_t n = 1; n <= kQuantidadeMedidores; ++n) {
+            LerIp(perfil, "LINKORA_940_5", ChaveIpGateway(n), gt, kGtIpGateway + 4 * (n - 1));
+        }
+        return true;
+    }
+
+    // A file that is there but cannot be read is left alone rather than
+    // replaced by one that holds only these keys.
+    if (!lido) {
+        return true;
+    }
+
+    perfil.GravarTexto("CONFIG", "ip", GetIpNovo());
+    perfil.GravarTexto("CONFIG", "mask", GetMascaraNova());
+    perfil.GravarTexto("CONFIG", "gateway", GetGatewayNovo());
+    perfil.GravarTexto("CONFIG", "modelo", Decimal(GetModelo()));
+
+    perfil.GravarTexto("MEIO", "tipo", Decimal(GetMeio()));
+    perfil.GravarTexto("MEIO", "ip", GetIpProgramacao());
+    perfil.GravarTexto("MEIO", "porta", GetPorta());
+    // Index 15 is accepted by the port and runs at 9600 but has no text of
+    // its own; the rate it runs at is what the next start should get back.
+    const char* velocidade = TextoVelocidade(GetVelocidade());
+    perfil.GravarTexto("MEIO", "velocidade",
+                       velocidade != nullptr ? std::string(velocidade)
+                                             : Decimal(VelocidadePorIndice(GetVelocidade())));
+    perfil.GravarTexto("MEIO", "rtu", Decimal(GetRtu()));
+
+    perfil.GravarTexto("ESPECIAL", "operadora", Decimal(registroTelemetria[kTelOperadora]));
+    perfil.GravarTexto("ESPECIAL", "id",
+                       TextoDoCampo(&registroTelemetria[kTelId], kTamanhoIdTelemetria));
+    perfil.GravarTexto("ESPECIAL", "url", TextoDoCampo(&registroUrl[kUrlTexto], kTamanhoUrl));
+
+    if (GetModelo() == kModeloGatewayModbus) {
+        const uint8_t* gm = registroGatewayModbus.data();
+        perfil.GravarTexto("GATEWAY_MODBUS", "velocidadade", Decimal(gm[kGmVelocidade]));
+        for (size_t n = 1; n <= kQuantidadeMedidores; ++n) {
+            const std::string secao = SecaoMedidor(n);
+            const size_t i = n - 1;
+            GravarIp(perfil, secao, "ip", gm, kGmIpMedidor + 4 * i);
+            perfil.GravarTexto(secao, "funcao", Decimal(gm[kGmFuncaoMedidor + i]));
+            perfil.GravarTexto(secao, "numreg", Decimal(gm[kGmQuantidadeRegistros + i]));
+            perfil.GravarTexto(secao, "rtu", Decimal(gm[kGmRtuMedidor + i]));
+            perfil.GravarTexto(secao, "endini", Decimal(LerU16Le(&gm[kGmRegistroInicial + 2 * i])));
+        }
+    }
+    if (GetModelo() == kModeloGatewayTx) {
+        const uint8_t* gt = registroGatewayTx.data();
+        perfil.GravarTexto("LINKORA_940_5", "faixartu", Decimal(gt[kGtFaixaRtu]));
+        for (size_t n = 1; n <= kQuantidadeMedidores; ++n) {
+            GravarIp(perfil, "LINKORA_940_5", ChaveIpGateway(n), gt, kGtIpGateway + 4 * (n - 1));
+        }
+    }
+
+    // A file that cannot be written is not the technician's concern at this
+    // point: the wizard goes on, and the old file stays whole.
+    perfil.Salvar(caminho);
+    return true;
+}
+
+}  // namespace tvx
