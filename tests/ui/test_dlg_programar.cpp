@@ -153,6 +153,9 @@ TEST_F(PaginaProgramar, LinhasPendentesQuandoAPaginaSomeNaoChegamANada) {
 }
 
 TEST_F(PaginaProgramar, ProgramarDuasVezesDepressaIniciaUmaSoExecucao) {
+    if (!EcoLocalDisponivel()) {
+        GTEST_SKIP() << "no ICMP echo to 127.0.0.1 for this user: the run would end at once";
+    }
     ui->ctl1000->click();
     ui->ctl1000->click();
     ASSERT_TRUE(RunTerminou());
@@ -207,6 +210,9 @@ TEST_F(PaginaProgramar, ConcluirDepoisDeProgramadoPerguntaESoNoSimFecha) {
 }
 
 TEST_F(PaginaProgramar, VoltarFicaDesligadoDuranteAExecucao) {
+    if (!EcoLocalDisponivel()) {
+        GTEST_SKIP() << "no ICMP echo to 127.0.0.1 for this user: the run would end at once";
+    }
     EXPECT_TRUE(Voltar()->isEnabled());
     // The test run echoes the new address 35 times: long enough to look.
     ui->ctl1001->click();

@@ -1,5 +1,7 @@
 #include "apoio/apoio_ui.h"
 
+#include "core/utilitarios.h"
+
 #include <stdlib.h>
 
 #include <QApplication>
@@ -28,6 +30,11 @@ void FiltrarMensagensDoQt() {
     if (manipuladorPadrao == nullptr) {
         manipuladorPadrao = qInstallMessageHandler(Filtrar);
     }
+}
+
+bool EcoLocalDisponivel() {
+    RespostaEco resposta;
+    return Pingar(TextoParaIp("127.0.0.1"), resposta, 32, 1000);
 }
 
 void PrintTo(const CaixaMostrada& caixa, std::ostream* saida) {

@@ -37,6 +37,10 @@ struct DialogoAberto {
 // window it sizes; everything else Qt says still shows.
 void FiltrarMensagensDoQt();
 
+// Whether this process can send an ICMP echo to 127.0.0.1 (root, or a user
+// the ping group range admits). Runs that must last a while need it.
+bool EcoLocalDisponivel();
+
 class TesteUi : public ::testing::Test {
   protected:
     void SetUp() override;
