@@ -17,7 +17,7 @@ constexpr std::array<char32_t, 32> kCp1252Alto = {
     0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,  // 98..9F
 };
 
-constexpr char32_t kInvalido = 0xFFFFFFFF;
+}  // namespace
 
 void AnexarUtf8(std::string& saida, char32_t c) {
     if (c < 0x80) {
@@ -39,9 +39,9 @@ void AnexarUtf8(std::string& saida, char32_t c) {
 
 // Decodes the character at pos and moves pos past it. A broken sequence
 // (stray continuation byte, overlong form, surrogate, value above U+10FFFF,
-// sequence cut short) yields kInvalido and consumes only its longest valid
+// sequence cut short) yields kCaractereInvalido and consumes only its longest valid
 // prefix, so the byte that broke it starts the next character.
-char32_t ProximoCaractere(std::string_view texto, size_t& pos) {
+char32_t ProximoCaractereUtf8(std::string_view texto, size_t& pos) {
     const auto byte = [&](size_t i) { return static_cast<uint8_t>(texto[i]); };
     const uint8_t b0 = byte(pos);
     if (b0 < 0x80) {
@@ -73,26 +73,24 @@ char32_t ProximoCaractere(std::string_view texto, size_t& pos) {
         }
     } else {
         ++pos;
-        return kInvalido;
+        return kCaractereInvalido;
     }
     ++pos;
     for (size_t i = 0; i < extras; ++i) {
         if (pos >= texto.size()) {
-            return kInvalido;
+            return kCaractereInvalido;
         }
         const uint8_t b = byte(pos);
         const uint8_t lo = i == 0 ? minimo : 0x80;
         const uint8_t hi = i == 0 ? maximo : 0xBF;
         if (b < lo || b > hi) {
-            return kInvalido;
+            return kCaractereInvalido;
         }
         c = (c << 6) | (b & 0x3F);
         ++pos;
     }
     return c;
 }
-
-}  // namespace
 
 std::string Latin1ParaUtf8(std::string_view bytes) {
     std::string saida;
@@ -108,7 +106,7 @@ std::string Utf8ParaLatin1(std::string_view texto) {
     saida.reserve(texto.size());
     size_t pos = 0;
     while (pos < texto.size()) {
-        const char32_t c = ProximoCaractere(texto, pos);
+        const char32_t c = ProximoCaractereUtf8(texto, pos);
         saida.push_back(c <= 0xFF ? static_cast<char>(c) : '?');
     }
     return saida;
@@ -129,13 +127,13 @@ std::string Utf8ParaCp1252(std::string_view texto) {
     saida.reserve(texto.size());
     size_t pos = 0;
     while (pos < texto.size()) {
-        const char32_t c = ProximoCaractere(texto, pos);
+        const char32_t c = ProximoCaractereUtf8(texto, pos);
         if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) {
             saida.push_back(static_cast<char>(c));
             continue;
         }
         char convertido = '?';
-        if (c != kInvalido) {
+        if (c != kCaractereInvalido) {
             for (size_t i = 0; i < kCp1252Alto.size(); ++i) {
                 if (kCp1252Alto[i] == c) {
                     convertido = static_cast<char>(0x80 + i);
@@ -144,6 +142,26 @@ std::string Utf8ParaCp1252(std::string_view texto) {
             }
         }
         saida.push_back(convertido);
+    }
+    return saida;
+}
+
+std::u32string Utf8ParaU32(std::string_view texto) {
+    std::u32string saida;
+    saida.reserve(texto.size());
+    size_t pos = 0;
+    while (pos < texto.size()) {
+        const char32_t c = ProximoCaractereUtf8(texto, pos);
+        saida.push_back(c == kCaractereInvalido ? kSubstituto : c);
+    }
+    return saida;
+}
+
+std::string U32ParaUtf8(std::u32string_view texto) {
+    std::string saida;
+    saida.reserve(texto.size());
+    for (char32_t c : texto) {
+        AnexarUtf8(saida, (c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) ? kSubstituto : c);
     }
     return saida;
 }

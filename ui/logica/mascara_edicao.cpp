@@ -7,12 +7,6 @@ namespace tvx {
 
 namespace {
 
-constexpr char32_t kSubstituto = 0xFFFD;
-
-bool Continuacao(unsigned char c) {
-    return (c & 0xC0) == 0x80;
-}
-
 bool DigitoDecimal(char32_t c) {
     return c >= U'0' && c <= U'9';
 }
@@ -36,82 +30,6 @@ size_t CursorValido(int cursor, size_t tamanho) {
 }
 
 }  // namespace
-
-std::u32string Utf8ParaU32(std::string_view texto) {
-    std::u32string saida;
-    saida.reserve(texto.size());
-    size_t i = 0;
-    while (i < texto.size()) {
-        const unsigned char c = static_cast<unsigned char>(texto[i]);
-        size_t extra = 0;
-        char32_t valor = 0;
-        char32_t minimo = 0;
-        if (c < 0x80) {
-            saida.push_back(c);
-            ++i;
-            continue;
-        } else if (c >= 0xC2 && c <= 0xDF) {
-            extra = 1;
-            valor = c & 0x1F;
-            minimo = 0x80;
-        } else if (c >= 0xE0 && c <= 0xEF) {
-            extra = 2;
-            valor = c & 0x0F;
-            minimo = 0x800;
-        } else if (c >= 0xF0 && c <= 0xF4) {
-            extra = 3;
-            valor = c & 0x07;
-            minimo = 0x10000;
-        } else {
-            saida.push_back(kSubstituto);
-            ++i;
-            continue;
-        }
-        size_t lidos = 0;
-        while (lidos < extra && i + 1 + lidos < texto.size() &&
-               Continuacao(static_cast<unsigned char>(texto[i + 1 + lidos]))) {
-            valor = (valor << 6) | (static_cast<unsigned char>(texto[i + 1 + lidos]) & 0x3F);
-            ++lidos;
-        }
-        if (lidos < extra || valor < minimo || valor > 0x10FFFF ||
-            (valor >= 0xD800 && valor <= 0xDFFF)) {
-            // One replacement for the lead byte; the bytes after it are looked
-            // at again on their own.
-            saida.push_back(kSubstituto);
-            ++i;
-            continue;
-        }
-        saida.push_back(valor);
-        i += 1 + extra;
-    }
-    return saida;
-}
-
-std::string U32ParaUtf8(std::u32string_view texto) {
-    std::string saida;
-    saida.reserve(texto.size());
-    for (char32_t c : texto) {
-        if (c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) {
-            c = kSubstituto;
-        }
-        if (c < 0x80) {
-            saida.push_back(static_cast<char>(c));
-        } else if (c < 0x800) {
-            saida.push_back(static_cast<char>(0xC0 | (c >> 6)));
-            saida.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-        } else if (c < 0x10000) {
-            saida.push_back(static_cast<char>(0xE0 | (c >> 12)));
-            saida.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-            saida.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-        } else {
-            saida.push_back(static_cast<char>(0xF0 | (c >> 18)));
-            saida.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
-            saida.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-            saida.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-        }
-    }
-    return saida;
-}
 
 bool MascaraEdicao::PosicaoDeEntrada(char32_t m) {
     return m == U'#' || m == U'$' || m == U'*' || m == U'?' || m == U'X';

@@ -13,11 +13,9 @@
 #include <string>
 #include <string_view>
 
-namespace tvx {
+#include "core/texto.h"
 
-std::u32string Utf8ParaU32(std::string_view texto);
-// Code points that UTF-8 cannot carry (surrogates, above U+10FFFF) become U+FFFD.
-std::string U32ParaUtf8(std::u32string_view texto);
+namespace tvx {
 
 class MascaraEdicao {
   public:

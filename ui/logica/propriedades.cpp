@@ -3,6 +3,7 @@
 #include <charconv>
 #include <limits>
 
+#include "core/texto.h"
 #include "core/utilitarios.h"
 #include "ui/logica/mascara_edicao.h"
 
@@ -14,48 +15,13 @@ namespace {
 // start a valid sequence stands for itself, above the Unicode range, so two
 // broken labels are only equal when their bytes are.
 char32_t ProximoCaractere(std::string_view texto, size_t& i) {
-    const unsigned char c = static_cast<unsigned char>(texto[i]);
-    if (c < 0x80) {
-        ++i;
+    const size_t inicio = i;
+    const char32_t c = ProximoCaractereUtf8(texto, i);
+    if (c != kCaractereInvalido) {
         return c;
     }
-    size_t extra = 0;
-    char32_t valor = 0;
-    char32_t minimo = 0;
-    if (c >= 0xC2 && c <= 0xDF) {
-        extra = 1;
-        valor = c & 0x1F;
-        minimo = 0x80;
-    } else if (c >= 0xE0 && c <= 0xEF) {
-        extra = 2;
-        valor = c & 0x0F;
-        minimo = 0x800;
-    } else if (c >= 0xF0 && c <= 0xF4) {
-        extra = 3;
-        valor = c & 0x07;
-        minimo = 0x10000;
-    } else {
-        ++i;
-        return 0x110000 + c;
-    }
-    if (i + extra >= texto.size()) {
-        ++i;
-        return 0x110000 + c;
-    }
-    for (size_t k = 1; k <= extra; ++k) {
-        const unsigned char seguinte = static_cast<unsigned char>(texto[i + k]);
-        if ((seguinte & 0xC0) != 0x80) {
-            ++i;
-            return 0x110000 + c;
-        }
-        valor = (valor << 6) | (seguinte & 0x3F);
-    }
-    if (valor < minimo || valor > 0x10FFFF || (valor >= 0xD800 && valor <= 0xDFFF)) {
-        ++i;
-        return 0x110000 + c;
-    }
-    i += 1 + extra;
-    return valor;
+    i = inicio + 1;
+    return 0x110000 + static_cast<unsigned char>(texto[inicio]);
 }
 
 char32_t Minuscula(char32_t c) {
