@@ -3,6 +3,7 @@
 #include <QVBoxLayout>
 
 #include "ui/editor_linhas.h"
+#include "ui/logica/parametros.h"
 #include "ui_dlg_ip_ms_gw.h"
 
 namespace tvx {
@@ -20,6 +21,10 @@ cDlgIpMsGw::cDlgIpMsGw(cEquipamento& equipamento, QWidget* parent)
     editor_->setObjectName(QStringLiteral("listaPropriedades"));
     layout->addWidget(editor_);
     editor_->DefinirLinhas(&linhas_);
+    // A new gateway function brings its own rows at once.
+    linhas_.aoEscolher = [this](const cPropertyItem& linha) {
+        EscolhaParametro(equipamento_, linhas_, linha);
+    };
 }
 
 cDlgIpMsGw::~cDlgIpMsGw() = default;
@@ -30,14 +35,17 @@ void cDlgIpMsGw::OnShowWindow(bool /*mostrar*/) {
 }
 
 void cDlgIpMsGw::Reconstruir() {
-    ui_->ctl1015->setVisible(equipamento_.Familia() != kFamiliaNenhuma);
-    // PARAMETER ROWS: the rebuild of the parameters logic fills linhas_ here.
+    ui_->ctl1015->setVisible(MostraCabecalhoParametros(equipamento_));
+    ConstruirParametros(equipamento_, linhas_);
     editor_->Recarregar();
 }
 
 bool cDlgIpMsGw::validatePage() {
-    // PARAMETER ROWS: the commit of the parameters logic, with its refusals
-    // through avisos_, goes here; until then Next only saves.
+    // A refusal keeps the page and its edits; values read before it stay in
+    // the equipment object, and only an accepted page is saved.
+    if (!ConfirmarParametros(equipamento_, linhas_, avisos_)) {
+        return false;
+    }
     equipamento_.Configuracao(true);
     return true;
 }
