@@ -70,11 +70,15 @@ cPropertyList::cPropertyList(QWidget* parent)
     viewport()->setMouseTracking(true);
     viewport()->setBackgroundRole(QPalette::Base);
     verticalScrollBar()->setSingleStep(1);
-    connect(qApp, &QApplication::focusChanged, this,
-            [this](QWidget*, QWidget* novo) { AoMudarFoco(novo); });
+    conexaoFoco_ = connect(qApp, &QApplication::focusChanged, this,
+                           [this](QWidget*, QWidget* novo) { AoMudarFoco(novo); });
 }
 
-cPropertyList::~cPropertyList() = default;
+cPropertyList::~cPropertyList() {
+    // The base destructors still move the focus about while the editors go;
+    // by then this object is no longer a list to tell.
+    disconnect(conexaoFoco_);
+}
 
 QFont cPropertyList::FonteEditores() {
     if (QFontDatabase::families().contains(QStringLiteral("MS Sans Serif"))) {

@@ -80,6 +80,7 @@ class cPropertyList : public QAbstractScrollArea {
     int xArraste_ = 0;
     bool preenchendo_ = false;  // editors being filled: their signals are not edits
     QFont fonte_;
+    QMetaObject::Connection conexaoFoco_;
 
     QComboBox* lista_ = nullptr;
     cMaskedEdit* texto_ = nullptr;
