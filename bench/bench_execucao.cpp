@@ -70,10 +70,11 @@ void Relatar(const char* nome, const std::vector<double>& ms, double devido) {
         soma += x;
     }
     const double media = soma / v.size();
-    std::printf("%-12s runs=%zu mandated=%.0f ms  min=%.1f  median=%.1f  mean=%.1f  max=%.1f ms  "
-                "ratio(mean)=%.4f  ratio(max)=%.4f\n",
-                nome, v.size(), devido, v.front(), v[v.size() / 2], media, v.back(),
-                media / devido, v.back() / devido);
+    std::printf(
+        "%-12s runs=%zu mandated=%.0f ms  min=%.1f  median=%.1f  mean=%.1f  max=%.1f ms  "
+        "ratio(mean)=%.4f  ratio(max)=%.4f\n",
+        nome, v.size(), devido, v.front(), v[v.size() / 2], media, v.back(), media / devido,
+        v.back() / devido);
 }
 
 }  // namespace
@@ -108,8 +109,8 @@ int main(int argc, char** argv) {
         eq.SetRtu(1);
         size_t linhas = 0;
         std::string ultima;
-        const double ms =
-            Executar(trabalho, fila, programa ? tvx::kAcaoProgramar : tvx::kAcaoLer, linhas, ultima);
+        const double ms = Executar(trabalho, fila, programa ? tvx::kAcaoProgramar : tvx::kAcaoLer,
+                                   linhas, ultima);
         if (ms < 0 || ultima != "Leitura finalizada.") {
             std::fprintf(stderr, "run %d did not end as expected (last line: %s)\n", i,
                          ultima.c_str());

@@ -64,8 +64,9 @@ int Caixa(int linhas) {
     QApplication::processEvents();
     // A run's lines are short, some are long: a mix like a read run's.
     const std::string curta = "Ping recebido de 192.168.0.101 ,Status=0 ,Tempo:1 ms ,Bytes:32";
-    const std::string longa = "TVX5150S\r\nIP: 192.168.0.101\r\nMask: 255.255.255.0\r\n"
-                              "Gateway: 0.0.0.0\r\nMAC: 02:B4:6D:00:03:65\r\nRTU: 1\r\n";
+    const std::string longa =
+        "TVX5150S\r\nIP: 192.168.0.101\r\nMask: 255.255.255.0\r\n"
+        "Gateway: 0.0.0.0\r\nMAC: 02:B4:6D:00:03:65\r\nRTU: 1\r\n";
     QElapsedTimer total;
     total.start();
     qint64 inicioFinal = 0;
@@ -81,11 +82,11 @@ int Caixa(int linhas) {
     }
     QApplication::processEvents();
     const qint64 ns = total.nsecsElapsed();
-    std::printf("caixa linhas=%d total=%.1f ms per-line=%.1f us last-%d per-line=%.1f us "
-                "blocks=%d peak-rss=%ld KiB\n",
-                linhas, ns / 1e6, ns / 1e3 / linhas, janela,
-                (ns - inicioFinal) / 1e3 / janela,
-                pagina.Controles().ctl1028->document()->blockCount(), PicoMemoriaKb());
+    std::printf(
+        "caixa linhas=%d total=%.1f ms per-line=%.1f us last-%d per-line=%.1f us "
+        "blocks=%d peak-rss=%ld KiB\n",
+        linhas, ns / 1e6, ns / 1e3 / linhas, janela, (ns - inicioFinal) / 1e3 / janela,
+        pagina.Controles().ctl1028->document()->blockCount(), PicoMemoriaKb());
     return 0;
 }
 
@@ -165,11 +166,11 @@ int Bloqueio() {
     }
     std::sort(intervalos.begin(), intervalos.end());
     const int bloco = pagina->Controles().ctl1028->document()->blockCount();
-    std::printf("bloqueio ticks=%zu run=%.1f s median=%.2f ms p99=%.2f ms max=%.2f ms "
-                "(timer 1 ms; box blocks=%d)\n",
-                intervalos.size(), relogio.nsecsElapsed() / 1e9,
-                intervalos[intervalos.size() / 2], intervalos[intervalos.size() * 99 / 100],
-                intervalos.back(), bloco);
+    std::printf(
+        "bloqueio ticks=%zu run=%.1f s median=%.2f ms p99=%.2f ms max=%.2f ms "
+        "(timer 1 ms; box blocks=%d)\n",
+        intervalos.size(), relogio.nsecsElapsed() / 1e9, intervalos[intervalos.size() / 2],
+        intervalos[intervalos.size() * 99 / 100], intervalos.back(), bloco);
     return 0;
 }
 
