@@ -10,13 +10,13 @@
 namespace tvx::bench {
 
 inline bool SoLoopback() {
-    if_nameindex* lista = if_nameindex();
+    struct if_nameindex* lista = if_nameindex();
     if (lista == nullptr) {
         return false;
     }
     bool so = true;
     int n = 0;
-    for (if_nameindex* i = lista; i->if_index != 0; ++i, ++n) {
+    for (struct if_nameindex* i = lista; i->if_index != 0; ++i, ++n) {
         so = so && std::string(i->if_name) == "lo";
     }
     if_freenameindex(lista);

@@ -34,7 +34,7 @@ pasta=$(mktemp -d "${TMPDIR:-/tmp}/tvx-bench.XXXXXX")
 trap 'rm -rf "$pasta"' EXIT INT TERM
 cd "$pasta"    # the page writes its log here, and rotates it
 
-export QT_QPA_PLATFORM=offscreen
+export QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR="$pasta"
 echo "== progress box"
 "$saida/bench_ui" caixa 1000
 rm -f tvxnetcfg*.log
@@ -64,7 +64,7 @@ fi
 isolado() {
     unshare -n sh -c '
         set -e
-        [ "$(ls /sys/class/net)" = "lo" ] || { echo "namespace not isolated" >&2; exit 1; }
+        [ "$(ip -o link show | awk -F": " "{print \$2}")" = "lo" ] || { echo "namespace not isolated" >&2; exit 1; }
         ip link set lo up
         ip addr add 192.168.0.101/32 dev lo
         ip route add 10.0.0.0/24 dev lo scope link

@@ -5,6 +5,7 @@
 // show that the log keeps every line the terminal showed.
 #include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -317,6 +318,129 @@ TEST(FalhasExecucao, SilencioUmPorMeio) {
               ProgTcp() + Linhas{kEnviandoIp, kFalhaProgramacao}, milliseconds(36000)),
         Linha("serial", 15, Meio::Serial, kAcaoProgramar, Falha::Calar, kL22,
               ProgSerial() + Linhas{kEnviandoIp, kFalhaProgramacao}, milliseconds(36000)),
+    });
+}
+
+// ---- through tvxnetcfg-cli: every line it printed is in the log
+
+// Beside this test program in the build tree: tests/ and cli/.
+std::string CaminhoCli() {
+    std::error_code erro;
+    const auto eu = std::filesystem::read_symlink("/proc/self/exe", erro);
+    if (erro) {
+        return "";
+    }
+    const auto cli = eu.parent_path().parent_path() / "cli" / "tvxnetcfg-cli";
+    return std::filesystem::exists(cli) ? cli.string() : "";
+}
+
+std::string LerTudo(const std::string& caminho) {
+    std::ifstream f(caminho, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(f), {});
+}
+
+// Runs the program in pasta from the calling thread (so in its network
+// namespace), at most limite; the exit code, or -1 when it had to be killed.
+int ExecutarCli(const std::string& cli, const std::vector<std::string>& argumentos,
+                const std::string& pasta, std::chrono::seconds limite) {
+    std::vector<std::string> todos{cli};
+    todos.insert(todos.end(), argumentos.begin(), argumentos.end());
+    std::vector<char*> argv;
+    for (std::string& a : todos) {
+        argv.push_back(a.data());
+    }
+    argv.push_back(nullptr);
+    const std::string saida = pasta + "/stdout";
+    posix_spawn_file_actions_t acoes;
+    posix_spawn_file_actions_init(&acoes);
+    posix_spawn_file_actions_addchdir_np(&acoes, pasta.c_str());
+    posix_spawn_file_actions_addopen(&acoes, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&acoes, STDOUT_FILENO, saida.c_str(),
+                                     O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    posix_spawn_file_actions_addopen(&acoes, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+    pid_t pid = -1;
+    const int r = posix_spawn(&pid, argv[0], &acoes, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&acoes);
+    if (r != 0) {
+        return -1;
+    }
+    const auto fim = RelogioTeste::now() + limite;
+    int estado = 0;
+    while (waitpid(pid, &estado, WNOHANG) != pid) {
+        if (RelogioTeste::now() > fim) {
+            kill(pid, SIGKILL);
+            waitpid(pid, &estado, 0);
+            return -1;
+        }
+        std::this_thread::sleep_for(20ms);
+    }
+    return WIFEXITED(estado) ? WEXITSTATUS(estado) : -1;
+}
+
+// The log's lines without their date and time prefix, in UTF-8 and without
+// the CR of each line, as the terminal showed them.
+std::string LogComoTerminal(const std::string& log) {
+    static const std::regex prefixo("^[0-9]{2}/[0-9]{2}/[0-9]{4}\t[0-9]{2}:[0-9]{2}:[0-9]{2}\t");
+    std::string texto;
+    std::istringstream s(Cp1252ParaUtf8(log));
+    for (std::string l; std::getline(s, l);) {
+        if (!l.empty() && l.back() == '\r') {
+            l.pop_back();
+        }
+        texto += std::regex_replace(l, prefixo, "") + "\n";
+    }
+    return texto;
+}
+
+TEST(FalhasExecucao, CliNadaSePerdeDoLog) {
+    const std::string cli = CaminhoCli();
+    if (cli.empty()) {
+        GTEST_SKIP() << "tvxnetcfg-cli is not built beside this test program";
+    }
+    struct CasoCli {
+        const char* nome;
+        uint32_t modelo;
+        Falha falha;
+        AlvoFalha alvo;
+        std::vector<std::string> argumentos;
+        const char* ultima;  // the run's last line
+    };
+    const std::vector<std::string> programar{"--medium",  "0",        "--ip",
+                                             "10.0.0.50", "--mask",   "255.255.255.0",
+                                             "--gateway", "10.0.0.1", "program"};
+    const std::vector<CasoCli> casos{
+        {"L22 refused", 15, Falha::Recusar, kL22, programar, kFalhaProgramacao},
+        {"L22 garbage", 15, Falha::Lixo, kL22, programar, kFalhaProgramacao},
+        {"L22 dropped", 15, Falha::SumirSerial, kL22, programar, kFalhaProgramacao},
+        {"block dropped", 19, Falha::SumirSerial, kBloco, programar, kFalhaRecv},
+        {"Modbus exception",
+         30,
+         Falha::ExcecaoModbus,
+         AlvoFalha{{}, {}, 1280},
+         {"--medium", "0", "--param", "Enviar Programação de Entrada Digital=1", "program"},
+         "Falha"},
+        {"L31 dropped", 3, Falha::SumirSerial, kL31, {"--medium", "0", "read"}, kFalhaRecv},
+    };
+    TVX_EM_REDE_ISOLADA([&](RedeIsolada& rede) {
+        PrepararRede(rede);
+        for (const CasoCli& c : casos) {
+            SCOPED_TRACE(c.nome);
+            Simulador sim(c.modelo);
+            ASSERT_TRUE(sim.IniciarTcp("0.0.0.0"));
+            sim.DefinirFalha(c.falha, c.alvo);
+            const std::string pasta = std::filesystem::temp_directory_path() /
+                                      ("tvx-falhas-cli-" + std::to_string(getpid()));
+            std::filesystem::create_directories(pasta);
+            std::vector<std::string> argumentos{"--model", std::to_string(c.modelo)};
+            argumentos.insert(argumentos.end(), c.argumentos.begin(), c.argumentos.end());
+            const int codigo = ExecutarCli(cli, argumentos, pasta, std::chrono::seconds(30));
+            const std::string saida = LerTudo(pasta + "/stdout");
+            const std::string log = LerTudo(pasta + "/tvxnetcfg.log");
+            std::filesystem::remove_all(pasta);
+            EXPECT_EQ(1, codigo) << saida;
+            EXPECT_NE(std::string::npos, saida.find(std::string("\n") + c.ultima + "\n")) << saida;
+            EXPECT_EQ(saida, LogComoTerminal(log));
+        }
     });
 }
 
