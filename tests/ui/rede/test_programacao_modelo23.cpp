@@ -23,6 +23,7 @@
 #include "support/rede_isolada.h"
 #include "ui/campo_ip.h"
 #include "ui/dlg_ip_ms_gw.h"
+#include "ui/dlg_meio_comunicacao.h"
 #include "ui/dlg_modelo.h"
 #include "ui/dlg_programar.h"
 #include "ui/edicao_mascarada.h"
