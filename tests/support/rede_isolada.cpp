@@ -210,7 +210,7 @@ bool RedeIsolada::AdicionarEndereco(const std::string& enderecoComPrefixo,
         ADD_FAILURE() << "no interface " << interface << " in the isolated namespace";
         return false;
     }
-    MensagemNetlink msg(RTM_NEWADDR, NLM_F_CREATE | NLM_F_EXCL);
+    MensagemNetlink msg(RTM_NEWADDR, NLM_F_CREATE | NLM_F_REPLACE);
     ifaddrmsg ifa{};
     ifa.ifa_family = AF_INET;
     ifa.ifa_prefixlen = prefixo;
@@ -235,7 +235,7 @@ bool RedeIsolada::AdicionarRedeMuda(const std::string& redeComPrefixo) {
         return false;
     }
     const uint32_t indiceLo = if_nametoindex("lo");
-    MensagemNetlink msg(RTM_NEWROUTE, NLM_F_CREATE | NLM_F_EXCL);
+    MensagemNetlink msg(RTM_NEWROUTE, NLM_F_CREATE | NLM_F_REPLACE);
     rtmsg rt{};
     rt.rtm_family = AF_INET;
     rt.rtm_dst_len = prefixo;
@@ -321,6 +321,76 @@ int RedeIsolada::Executar(const std::string& comando, std::string* saida) {
     return WEXITSTATUS(estado);
 }
 
+namespace {
+
+enum class Isolamento { Isolado, Indisponivel, NaoIsolado };
+
+// Moves the calling thread into a new network namespace and proves that it
+// holds nothing but loopback, which is brought up.
+Isolamento IsolarThreadAtual(std::string& razao) {
+    const ino_t anterior = NamespaceDaThread();
+    if (unshare(CLONE_NEWNET) != 0) {
+        const int e = errno;
+        razao = "unshare(CLONE_NEWNET) failed: " + Erro(e);
+        if (e == EPERM) {
+            razao += " (needs root or CAP_SYS_ADMIN)";
+        }
+        return Isolamento::Indisponivel;
+    }
+    // Nothing may run unless this thread provably sits in a namespace of
+    // its own that has nothing but loopback.
+    const ino_t atual = NamespaceDaThread();
+    if (anterior == 0 || atual == 0 || anterior == atual) {
+        razao = "the thread's network namespace did not change after unshare";
+        return Isolamento::NaoIsolado;
+    }
+    const std::vector<std::string> nomes = NomesDasInterfaces();
+    if (nomes.size() != 1 || nomes[0] != "lo") {
+        razao = "the new network namespace is not isolated; interfaces:";
+        for (const std::string& nome : nomes) {
+            razao += " " + nome;
+        }
+        return Isolamento::NaoIsolado;
+    }
+    if (!SubirInterface("lo", razao) || !LoTem127(razao)) {
+        return Isolamento::NaoIsolado;
+    }
+    return Isolamento::Isolado;
+}
+
+Isolamento gEstadoDoProcesso = Isolamento::Indisponivel;
+std::string gRazaoDoProcesso = "the process was not moved into an isolated network";
+
+}  // namespace
+
+bool IsolarProcesso(std::string* motivo) {
+    gEstadoDoProcesso = IsolarThreadAtual(gRazaoDoProcesso);
+    if (gEstadoDoProcesso == Isolamento::Isolado) {
+        gRazaoDoProcesso.clear();
+    }
+    if (motivo != nullptr) {
+        *motivo = gRazaoDoProcesso;
+    }
+    return gEstadoDoProcesso == Isolamento::Isolado;
+}
+
+bool ExecutarNoProcessoIsolado(const std::function<void(RedeIsolada&)>& corpo,
+                               std::string* motivo) {
+    if (gEstadoDoProcesso == Isolamento::Indisponivel) {
+        if (motivo != nullptr) {
+            *motivo = gRazaoDoProcesso;
+        }
+        return false;
+    }
+    if (gEstadoDoProcesso == Isolamento::NaoIsolado) {
+        ADD_FAILURE() << "isolated network: " << gRazaoDoProcesso << "; nothing was run";
+        return true;
+    }
+    RedeIsolada rede;
+    corpo(rede);
+    return true;
+}
+
 bool ExecutarEmRedeIsolada(const std::function<void(RedeIsolada&)>& corpo, std::string* motivo) {
     bool disponivel = true;
     std::string razao;
@@ -328,33 +398,17 @@ bool ExecutarEmRedeIsolada(const std::function<void(RedeIsolada&)>& corpo, std::
     std::exception_ptr excecao;
 
     std::thread thread([&] {
-        const ino_t anterior = NamespaceDaThread();
-        if (unshare(CLONE_NEWNET) != 0) {
-            const int e = errno;
-            disponivel = false;
-            razao = "unshare(CLONE_NEWNET) failed: " + Erro(e);
-            if (e == EPERM) {
-                razao += " (needs root or CAP_SYS_ADMIN)";
-            }
-            return;
-        }
-        // Nothing may run unless this thread provably sits in a namespace of
-        // its own that has nothing but loopback.
-        const ino_t atual = NamespaceDaThread();
-        if (anterior == 0 || atual == 0 || anterior == atual) {
-            falhaDeIsolamento = "the thread's network namespace did not change after unshare";
-            return;
-        }
-        const std::vector<std::string> nomes = NomesDasInterfaces();
-        if (nomes.size() != 1 || nomes[0] != "lo") {
-            falhaDeIsolamento = "the new network namespace is not isolated; interfaces:";
-            for (const std::string& nome : nomes) {
-                falhaDeIsolamento += " " + nome;
-            }
-            return;
-        }
-        if (!SubirInterface("lo", falhaDeIsolamento) || !LoTem127(falhaDeIsolamento)) {
-            return;
+        std::string texto;
+        switch (IsolarThreadAtual(texto)) {
+            case Isolamento::Indisponivel:
+                disponivel = false;
+                razao = texto;
+                return;
+            case Isolamento::NaoIsolado:
+                falhaDeIsolamento = texto;
+                return;
+            case Isolamento::Isolado:
+                break;
         }
         RedeIsolada rede;
         try {

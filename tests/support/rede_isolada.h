@@ -78,7 +78,31 @@ class RedeIsolada {
 bool ExecutarEmRedeIsolada(const std::function<void(RedeIsolada&)>& corpo,
                            std::string* motivo = nullptr);
 
+// For a program whose whole process must live in one isolated network (a Qt
+// program: widgets belong to the thread that created the application, and
+// Qt's own globals outlive any thread but the main one). main() calls it
+// before Qt and before any other thread exists; every later thread inherits
+// the namespace. False when the process could not be isolated (*motivo says
+// why).
+bool IsolarProcesso(std::string* motivo = nullptr);
+// Runs corpo on the calling thread of a process isolated by IsolarProcesso.
+// False (and *motivo) when namespaces were unavailable; a process that could
+// not be proved isolated is a test failure and corpo does not run.
+bool ExecutarNoProcessoIsolado(const std::function<void(RedeIsolada&)>& corpo,
+                               std::string* motivo = nullptr);
+
 }  // namespace tvx::teste
+
+// Like TVX_EM_REDE_ISOLADA, for a process isolated by IsolarProcesso.
+#define TVX_NO_PROCESSO_ISOLADO(...)                                                   \
+    do {                                                                               \
+        std::string tvx_motivo_processo_isolado_;                                      \
+        if (!::tvx::teste::ExecutarNoProcessoIsolado((__VA_ARGS__),                    \
+                                                     &tvx_motivo_processo_isolado_)) { \
+            GTEST_SKIP() << "isolated network namespace unavailable: "                 \
+                         << tvx_motivo_processo_isolado_;                              \
+        }                                                                              \
+    } while (0)
 
 // Runs the body in an isolated network, or skips the current test with the
 // reason when that cannot be done. Use it directly in a TEST body; the body

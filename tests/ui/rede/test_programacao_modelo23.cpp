@@ -158,7 +158,7 @@ class ProgramacaoModelo23 {
 };
 
 TEST_F(ProgramacaoEmRede, Modelo23TodosOsPassosPelaGradeEIpNovoAoReligar) {
-    TVX_EM_REDE_ISOLADA([&](RedeIsolada& rede) {
+    TVX_NO_PROCESSO_ISOLADO([&](RedeIsolada& rede) {
         ASSERT_EQ(rede.Interfaces(), std::vector<std::string>{"lo"});
         ASSERT_TRUE(rede.AdicionarEndereco("192.168.0.101/32"));
         // The new address's network leads nowhere: its echo goes unanswered
@@ -168,13 +168,6 @@ TEST_F(ProgramacaoEmRede, Modelo23TodosOsPassosPelaGradeEIpNovoAoReligar) {
         ASSERT_EQ(rede.Executar("ip -4 -o addr show", &enderecos), 0);
         ASSERT_NE(enderecos.find("192.168.0.101/32"), std::string::npos) << enderecos;
         ASSERT_EQ(enderecos.find("10.23."), std::string::npos) << enderecos;
-
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-        FiltrarMensagensDoQt();
-        int argc = 1;
-        char nome[] = "testes_ui_rede";
-        char* argv[] = {nome, nullptr};
-        QApplication aplicativo(argc, argv);
 
         sim::Simulador simulador(kModelo);
         ASSERT_TRUE(simulador.IniciarTcp("192.168.0.101"));

@@ -1,13 +1,8 @@
 // One whole programming run driven through the wizard, against the equipment
 // simulator listening on the factory address 192.168.0.101.
 //
-// The address exists only inside a network namespace of this test's own. A
-// namespace belongs to a thread, and the helper runs the body on a new thread
-// inside it; Qt widgets must live on the thread that created the application
-// object. So this program has no application object of its own: the body
-// creates it, the wizard, the simulator and (through the page) the worker all
-// on the namespace's thread or on threads started from it, and destroys them
-// there before the body ends.
+// The address exists only inside the network namespace this whole program
+// moved into before Qt started (main_rede.cpp), where only lo exists.
 #include <QAbstractButton>
 #include <QApplication>
 #include <QPlainTextEdit>
@@ -59,16 +54,9 @@ std::vector<long> PosicoesEmOrdem(const std::vector<std::string>& linhas,
 }
 
 TEST_F(ProgramacaoEmRede, ProgramarPeloAssistenteNoEnderecoDeFabrica) {
-    TVX_EM_REDE_ISOLADA([&](RedeIsolada& rede) {
+    TVX_NO_PROCESSO_ISOLADO([&](RedeIsolada& rede) {
         ASSERT_EQ(rede.Interfaces(), std::vector<std::string>{"lo"});
         ASSERT_TRUE(rede.AdicionarEndereco("192.168.0.101/32"));
-
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-        FiltrarMensagensDoQt();
-        int argc = 1;
-        char nome[] = "testes_ui_rede";
-        char* argv[] = {nome, nullptr};
-        QApplication aplicativo(argc, argv);
 
         sim::Simulador simulador(3);
         ASSERT_TRUE(simulador.IniciarTcp("192.168.0.101"));
