@@ -36,11 +36,6 @@ using sim::Falha;
 using sim::Simulador;
 using Linhas = std::vector<std::string>;
 
-constexpr const char* kIniciada = "Programação iniciada...";
-constexpr const char* kVerificando = "Verificando se o IP de programação está presente na rede...";
-constexpr const char* kConectando = "Conectando no equipamento...";
-constexpr const char* kEnviandoIp = "Enviando programação de IP...";
-constexpr const char* kLeituraIniciada = "Leitura iniciada...";
 constexpr const char* kFalhaProgramacao = "Falha na programação.";
 constexpr const char* kFalhaRecv = "Falha na recepção (recv).";
 

@@ -23,6 +23,14 @@
 namespace tvx::teste {
 
 using namespace std::chrono_literals;
+
+// Lines every run posts, as the runs post them.
+inline constexpr const char* kIniciada = "Programação iniciada...";
+inline constexpr const char* kVerificando =
+    "Verificando se o IP de programação está presente na rede...";
+inline constexpr const char* kConectando = "Conectando no equipamento...";
+inline constexpr const char* kEnviandoIp = "Enviando programação de IP...";
+inline constexpr const char* kLeituraIniciada = "Leitura iniciada...";
 using RelogioTeste = std::chrono::steady_clock;
 
 inline constexpr const char* kBanner = "TVXNetCfg - v19.1.3";

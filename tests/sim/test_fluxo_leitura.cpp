@@ -13,7 +13,6 @@ using sim::Falha;
 using sim::Simulador;
 using Linhas = std::vector<std::string>;
 
-constexpr const char* kLeituraIniciada = "Leitura iniciada...";
 constexpr const char* kNaoRespondeuProgramacao = "Não respondeu no IP de programação.";
 constexpr const char* kLigacao = "1)Se existe ligação física ao equipamento.";
 constexpr const char* kMesmaRede = "2)Se computador está na mesma rede que o equipamento.";

@@ -13,11 +13,7 @@ using sim::Falha;
 using sim::Simulador;
 using Linhas = std::vector<std::string>;
 
-constexpr const char* kIniciada = "Programação iniciada...";
-constexpr const char* kVerificando = "Verificando se o IP de programação está presente na rede...";
-constexpr const char* kConectando = "Conectando no equipamento...";
 constexpr const char* kReconectando = "Reconectando no equipamento...";
-constexpr const char* kEnviandoIp = "Enviando programação de IP...";
 constexpr const char* kIpOk = "Programação de IP OK.";
 constexpr const char* kFinalizada = "Programação finalizada.";
 constexpr const char* kIpJaExiste = "IP a ser programado já existe na rede.";
@@ -25,7 +21,6 @@ constexpr const char* kIpNaoSeraFeito = "Programação de IP não será feita.";
 constexpr const char* kReiniciado = "Equipamento reiniciado.Aguardando retorno do reset..";
 constexpr const char* kNaoConectou = "Não conectou no equipamento.Verifique o firewall.";
 constexpr const char* kDip = "Coloque a Dip na posição de funcionamento normal.";
-constexpr const char* kLeituraIniciada = "Leitura iniciada...";
 
 Linhas Contagem() {
     Linhas linhas;
