@@ -29,9 +29,9 @@ enum class Falha {
 
 // Which request a fault applies to; empty fields match anything.
 struct AlvoFalha {
-    std::optional<uint8_t> comando;      // 'L' or 'P' of a framed command
-    std::optional<uint8_t> subcomando;
-    std::optional<uint16_t> registro;    // first register of a Modbus request
+    std::optional<uint8_t> comando{};  // 'L' or 'P' of a framed command
+    std::optional<uint8_t> subcomando{};
+    std::optional<uint16_t> registro{};  // first register of a Modbus request
     bool blocoBruto = false;             // only unframed blocks (families 1, 6, 9, 15)
     int ocorrencias = -1;                // how many matching requests fail; -1 = all
 };
@@ -48,15 +48,15 @@ struct EstadoEquipamento {
     std::string url;
     uint8_t operadora = 0;
     uint8_t rtu = 1;
-    uint8_t velocidade = 0;     // rate code last programmed
+    uint8_t velocidade = 0;  // rate code last programmed
     uint8_t tempoReconexao = 0;
     std::array<uint8_t, 6> relogio{};  // last clock bytes received
     bool memoriaMassaZerada = false;
-    std::vector<uint8_t> camposMemoria;  // last 866-byte memory-field payload
+    std::vector<uint8_t> camposMemoria;         // last 866-byte memory-field payload
     std::array<uint8_t, 70> registroGateway{};  // families 6, 9, 15: last record received
-    uint16_t entradas = 0xFFFF;  // Modbus register 1280
-    uint16_t saidas = 3;         // 1281
-    std::array<float, 7> medicoes{};  // registers 1024..1037
+    uint16_t entradas = 0xFFFF;                 // Modbus register 1280
+    uint16_t saidas = 3;                        // 1281
+    std::array<float, 7> medicoes{};            // registers 1024..1037
     int resets = 0;
 };
 
@@ -85,10 +85,19 @@ public:
     void DefinirEstado(const EstadoEquipamento& estado);
     EstadoEquipamento Estado() const;
     std::vector<Troca> Trocas() const;
-    // Waits until at least n requests were handled (or espera passed).
+    // Waits until at least n requests were handled, their replies written
+    // (or espera passed).
     bool AguardarPedidos(size_t n, std::chrono::milliseconds espera);
     // Called for each exchange as it happens (the command line prints them).
     void AoTrocar(std::function<void(const Troca&)> observador);
+
+    // Power cycle: programmed addresses waiting for a restart take effect and
+    // open TCP connections drop, as when the technician switches it off and on.
+    void Reiniciar();
+    // Requests handled so far (garbage that made no request included).
+    size_t Pedidos() const;
+    // The pseudo-terminal path while serving serial, else "".
+    std::string CaminhoSerial() const;
 
 private:
     struct Impl;
@@ -97,5 +106,10 @@ private:
 
 // The TCP port of a model: 5006, 5007, 502 or 5003.
 uint16_t PortaDoModelo(uint32_t modelo);
+
+// A plausible device of the model fresh from the factory: 192.168.0.101,
+// 255.255.255.0, gateway 0.0.0.0, MAC 02:B4:6D:00:<model>:65, RTU 1 at 38400,
+// and live-looking measurements (4.125 A and so on).
+EstadoEquipamento EstadoInicial(uint32_t modelo);
 
 }  // namespace tvx::sim
