@@ -78,6 +78,8 @@ gravar(c, "linkora", b"[CONFIG]\r\nmodelo=21\r\n[LINKORA_940_5]\r\nfaixartu=3\r\
 gravar(c, "fora_de_faixa", b"[MEIO]\r\nvelocidade=12345\r\nrtu=257\r\ntipo=abc\r\n"
        b"[GATEWAY_MODBUS_1]\r\nendini=70000\r\nfuncao=259\r\n"
        b"[GATEWAY_MODBUS_3]\r\nip=10.0.300\r\n[ESPECIAL]\r\noperadora=-1\r\n")
+# A zero byte inside a value: the record field must end there.
+gravar(c, "zero_no_valor", b"[ESPECIAL]\r\nid=a\x00b\r\nurl=x\x00y\r\n")
 gravar(c, "bom_lf", "\ufeff[CONFIG]\nip=1.1.1.1\nobs=painel 3\n\n[PARTICULAR]\nx=\"y\"\n"
        "[ESPECIAL]\nid=Medição\n".encode("utf-8"))
 
