@@ -42,6 +42,9 @@ protected:
     uint32_t Executa() override;
 
 private:
+    // The window of the worker run in progress, or the page's current one when
+    // a run or a series is called outside the worker.
+    JanelaProgresso* Destino() const;
     void PostarFixo(const char* literal);
     void PostarCopia(const std::string& texto);
 

@@ -1,0 +1,296 @@
+#include "cli/execucao.h"
+
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <thread>
+
+#include "core/catalogo.h"
+#include "core/progresso.h"
+#include "core/thread_programar.h"
+#include "persistence/log.h"
+#include "ui/logica/avisos.h"
+#include "ui/logica/parametros.h"
+#include "ui/logica/propriedades.h"
+
+namespace tvx::cli {
+
+namespace {
+
+constexpr const char* kSelecioneEquipamento = "Selecione um equipamento";
+constexpr const char* kSelecioneMeio = "Selecione um meio de comunicação.";
+constexpr const char* kFinalizandoTarefas = "Finalizando tarefas...";
+constexpr const char* kTarefasFinalizadas = "Tarefas finalizadas.";
+constexpr uint32_t kPrimeiroModelo = 1;
+constexpr uint32_t kUltimoModelo = 34;
+
+// The page's message boxes become lines on the error output, text only:
+// scripts compare them with the wizard's texts.
+class AvisosTerminal : public cAvisos {
+  public:
+    explicit AvisosTerminal(std::ostream& erros) : erros_(erros) {}
+    void Mostrar(TipoAviso, const std::string& texto) override {
+        erros_ << texto << '\n' << std::flush;
+    }
+    // Nobody to answer: the safe answer.
+    bool Perguntar(const std::string&) override { return false; }
+
+  private:
+    std::ostream& erros_;
+};
+
+struct Falha {
+    std::ostream& erros;
+    int operator()(const std::string& texto) const {
+        erros << kNomePrograma << ": " << texto << '\n' << std::flush;
+        return kSaidaRecusa;
+    }
+};
+
+std::string NomeDoModelo(uint32_t modelo) {
+    std::string nome;
+    ObtemNomeModelo(modelo, nome);
+    return std::to_string(modelo) + " (" + nome + ")";
+}
+
+// Page 1, as "Ler Configuração" and Next would leave the object.
+std::optional<int> AplicarModelo(const Opcoes& o, cEquipamento& eq, const Falha& falha) {
+    if (o.configuracao) {
+        std::error_code ec;
+        const std::filesystem::path caminho = std::filesystem::absolute(*o.configuracao, ec);
+        // The file dialog only offers files that exist: a mistyped name must not
+        // silently run with the defaults (the factory address among them).
+        if (ec || !std::filesystem::is_regular_file(caminho, ec) || !std::ifstream(caminho)) {
+            return falha("não foi possível ler o arquivo de configuração \"" + *o.configuracao +
+                         "\"");
+        }
+        eq.caminhoConfiguracao = caminho.string();
+    }
+    eq.Configuracao(false);
+    if (o.modelo) {
+        eq.SetModelo(*o.modelo);
+    }
+    if (eq.GetModelo() < kPrimeiroModelo || eq.GetModelo() > kUltimoModelo) {
+        falha.erros << kSelecioneEquipamento << '\n' << std::flush;
+        return kSaidaRecusa;
+    }
+    eq.CarregaInfoModelo();
+    return std::nullopt;
+}
+
+// Page 2, as its refresh and Next would leave the object.
+std::optional<int> AplicarMeio(const Opcoes& o, cEquipamento& eq, const Falha& falha) {
+    uint32_t meio = o.meio.value_or(eq.GetMeio());
+    if (o.meio) {
+        const bool oferecido = meio == kMeioIpPadrao ? eq.PermiteIpDefault()
+                               : meio == kMeioEsteIp ? eq.PermiteEsteIp()
+                                                     : eq.PermiteSerial();
+        if (!oferecido) {
+            return falha("o modelo " + NomeDoModelo(eq.GetModelo()) + " não oferece o meio " +
+                         std::to_string(meio));
+        }
+    } else if (meio > kMeioSerial) {
+        falha.erros << kSelecioneMeio << '\n' << std::flush;
+        return kSaidaRecusa;
+    } else if (meio == kMeioSerial && !eq.PermiteSerial()) {
+        // What the page does when it is shown; said aloud here, because it
+        // turns the run towards the factory address.
+        meio = kMeioIpPadrao;
+        falha.erros << kNomePrograma << ": o modelo " << NomeDoModelo(eq.GetModelo())
+                    << " não tem porta serial: meio 0, IP Default (" << kIpFabrica << ")\n"
+                    << std::flush;
+    }
+    eq.SetMeio(meio);
+
+    if (o.endereco && meio != kMeioEsteIp) {
+        return falha("--address vale só para o meio 1 (Este IP); o meio é " + std::to_string(meio));
+    }
+    const std::string endereco = o.endereco.value_or(eq.GetIpProgramacao());
+    if (meio == kMeioEsteIp) {
+        const std::optional<std::string> valido = TextoDoCampoIp(endereco);
+        if (!valido || valido->empty()) {
+            return falha("o meio 1 (Este IP) precisa de um endereço: use --address");
+        }
+        eq.SetIpProgramacao(*valido);
+    } else {
+        eq.SetIpProgramacao(meio == kMeioIpPadrao ? std::string(kIpFabrica) : endereco);
+    }
+
+    // The serial settings are committed whatever the medium, over the defaults.
+    const std::string porta = o.porta.value_or(eq.GetPorta());
+    const uint8_t velocidade = o.velocidade.value_or(eq.GetVelocidade());
+    const uint8_t rtu = o.rtu.value_or(eq.GetRtu());
+    eq.PadraoSerial();
+    eq.SetPorta(porta);
+    eq.SetVelocidade(velocidade);
+    eq.SetRtu(rtu);
+    return std::nullopt;
+}
+
+// Page 3: the rows, the technician's values, the checks of Next.
+std::optional<int> AplicarParametros(const Opcoes& o, cEquipamento& eq, const Falha& falha,
+                                     std::ostream& erros) {
+    cPropertyRows linhas;
+    linhas.aoEscolher = [&](const cPropertyItem& l) { EscolhaParametro(eq, linhas, l); };
+    ConstruirParametros(eq, linhas);
+
+    // A new gateway function rebuilds the rows from the object, which would
+    // throw away whatever had been set before it: it goes first.
+    std::string erro;
+    for (const auto& [rotulo, valor] : o.parametros) {
+        if (MesmoRotulo(rotulo, kRotuloFuncaoGateway) &&
+            !AplicarParametro(linhas, rotulo, valor, erro)) {
+            return falha("--param '" + rotulo + "=" + valor + "': " + erro);
+        }
+    }
+    const std::pair<const std::optional<std::string>*, const char*> enderecos[] = {
+        {&o.ip, kRotuloIp}, {&o.mascara, kRotuloMascara}, {&o.gateway, kRotuloGateway}};
+    const char* opcoes[] = {"--ip", "--mask", "--gateway"};
+    for (size_t i = 0; i < 3; ++i) {
+        const auto& [valor, rotulo] = enderecos[i];
+        if (*valor && !AplicarParametro(linhas, rotulo, **valor, erro)) {
+            return falha(std::string(opcoes[i]) + ": " + erro);
+        }
+    }
+    for (const auto& [rotulo, valor] : o.parametros) {
+        if (!MesmoRotulo(rotulo, kRotuloFuncaoGateway) &&
+            !AplicarParametro(linhas, rotulo, valor, erro)) {
+            return falha("--param '" + rotulo + "=" + valor + "': " + erro);
+        }
+    }
+
+    AvisosTerminal avisos(erros);
+    if (!ConfirmarParametros(eq, linhas, avisos)) {
+        return kSaidaRecusa;
+    }
+    return std::nullopt;
+}
+
+std::string ParaTerminal(const std::string& texto) {
+    std::string saida;
+    saida.reserve(texto.size());
+    for (size_t i = 0; i < texto.size(); ++i) {
+        if (texto[i] == '\r' && i + 1 < texto.size() && texto[i + 1] == '\n') {
+            continue;
+        }
+        saida.push_back(texto[i]);
+    }
+    return saida;
+}
+
+int ExecutarAcao(Acao acao, cEquipamento& eq, const std::string& arquivoLog, std::ostream& saida) {
+    FilaProgresso fila;
+    cThreadProgramar trabalho(eq);
+    cLog log;
+    log.DefinirArquivo(arquivoLog);
+
+    const char* linhaDeSucesso = nullptr;
+    uint32_t codigo = kAcaoLer;
+    switch (acao) {
+        case Acao::Programar:
+            codigo = kAcaoProgramar;
+            linhaDeSucesso = "Programação finalizada.";
+            break;
+        case Acao::Testar:
+            codigo = kAcaoTestar;
+            linhaDeSucesso = "IP programado OK.";
+            break;
+        case Acao::Ler:
+            codigo = kAcaoLer;
+            linhaDeSucesso = "Leitura finalizada.";
+            break;
+    }
+    bool sucesso = false;
+    // As the programming page adds a line: on screen, then in the log.
+    auto adicionar = [&](const std::string& texto) {
+        saida << ParaTerminal(texto) << '\n' << std::flush;
+        log.Escrever(texto);
+        if (texto == linhaDeSucesso) {
+            sucesso = true;
+        }
+    };
+
+    trabalho.janela = &fila;
+    trabalho.acao = codigo;
+    trabalho.Inicia();
+
+    const sigset_t sinais = SinaisDeParada();
+    const timespec agora{0, 0};
+    std::thread parador;
+    std::atomic<bool> parado{false};
+    bool parando = false;
+    for (;;) {
+        if (sigtimedwait(&sinais, nullptr, &agora) > 0) {
+            if (parando) {
+                // A second request while the device exchange in progress runs
+                // to its end: leave now, the run's link dies with the process.
+                saida << std::flush;
+                std::_Exit(kSaidaFalha);
+            }
+            parando = true;
+            adicionar(kFinalizandoTarefas);
+            // The wait is the worker's: the lines it posts meanwhile still show.
+            parador = std::thread([&] {
+                trabalho.Para();
+                parado = true;
+            });
+        }
+        if (std::optional<LinhaProgresso> linha = fila.Retirar(std::chrono::milliseconds(50))) {
+            adicionar(linha->texto);
+            continue;
+        }
+        const bool terminou = parando ? parado.load() : !trabalho.EmExecucao(0);
+        if (terminou) {
+            while (std::optional<LinhaProgresso> resto =
+                       fila.Retirar(std::chrono::milliseconds(0))) {
+                adicionar(resto->texto);
+            }
+            break;
+        }
+    }
+    if (parador.joinable()) {
+        parador.join();
+    }
+    if (parando) {
+        adicionar(kTarefasFinalizadas);
+        return kSaidaFalha;
+    }
+    return sucesso ? kSaidaSucesso : kSaidaFalha;
+}
+
+}  // namespace
+
+sigset_t SinaisDeParada() {
+    sigset_t sinais;
+    sigemptyset(&sinais);
+    sigaddset(&sinais, SIGINT);
+    sigaddset(&sinais, SIGTERM);
+    return sinais;
+}
+
+int Executar(const Opcoes& opcoes, cEquipamento& equipamento, std::ostream& saida,
+             std::ostream& erros) {
+    const Falha falha{erros};
+    if (std::optional<int> r = AplicarModelo(opcoes, equipamento, falha)) {
+        return *r;
+    }
+    if (std::optional<int> r = AplicarMeio(opcoes, equipamento, falha)) {
+        return *r;
+    }
+    if (std::optional<int> r = AplicarParametros(opcoes, equipamento, falha, erros)) {
+        return *r;
+    }
+    if (opcoes.gravar) {
+        equipamento.Configuracao(true);
+    }
+    return ExecutarAcao(*opcoes.acao, equipamento, opcoes.log, saida);
+}
+
+}  // namespace tvx::cli

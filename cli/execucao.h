@@ -1,0 +1,26 @@
+#pragma once
+// One run of tvxnetcfg-cli: the wizard's pages without windows, then one
+// action on the worker, its lines on the terminal and in the log.
+#include <csignal>
+#include <iosfwd>
+
+#include "cli/opcoes.h"
+#include "core/equipamento.h"
+
+namespace tvx::cli {
+
+inline constexpr int kSaidaSucesso = 0;
+inline constexpr int kSaidaFalha = 1;
+inline constexpr int kSaidaRecusa = 2;
+
+// The signals that stop a run. They must be blocked in every thread (block
+// them before any thread starts): the run takes them with sigtimedwait, so
+// no system call of the worker is ever interrupted by them.
+sigset_t SinaisDeParada();
+
+// Loads the configuration, applies the options and the page checks, and runs
+// the action. Returns the exit code.
+int Executar(const Opcoes& opcoes, cEquipamento& equipamento, std::ostream& saida,
+             std::ostream& erros);
+
+}  // namespace tvx::cli

@@ -1,0 +1,250 @@
+#include "cli/opcoes.h"
+
+#include <string_view>
+
+#include "transport/serial.h"
+#include "ui/logica/parametros.h"
+
+namespace tvx::cli {
+
+namespace {
+
+constexpr uint32_t kUltimoModelo = 34;
+
+// Digits only, no sign, no blanks, at most maximo.
+bool NumeroEstrito(std::string_view texto, uint32_t maximo, uint32_t& valor) {
+    if (texto.empty() || texto.size() > 10) {
+        return false;
+    }
+    uint64_t n = 0;
+    for (char c : texto) {
+        if (c < '0' || c > '9') {
+            return false;
+        }
+        n = n * 10 + static_cast<uint64_t>(c - '0');
+    }
+    if (n > maximo) {
+        return false;
+    }
+    valor = static_cast<uint32_t>(n);
+    return true;
+}
+
+bool Endereco(const std::string& opcao, const std::string& texto,
+              std::optional<std::string>& destino, std::string& erro) {
+    const std::optional<std::string> normalizado = TextoDoCampoIp(texto);
+    if (!normalizado || normalizado->empty()) {
+        erro = opcao + " precisa de um endereço a.b.c.d com números de 0 a 255: \"" + texto + "\"";
+        return false;
+    }
+    destino = *normalizado;
+    return true;
+}
+
+}  // namespace
+
+bool LerOpcoes(int argc, const char* const* argv, Opcoes& o, std::string& erro) {
+    for (int i = 1; i < argc; ++i) {
+        std::string arg = argv[i];
+        if (arg == "--help" || arg == "-h") {
+            o.ajuda = true;
+            continue;
+        }
+        if (arg == "--save") {
+            o.gravar = true;
+            continue;
+        }
+        if (arg.rfind("--", 0) != 0) {
+            Acao acao;
+            if (arg == "program") {
+                acao = Acao::Programar;
+            } else if (arg == "test") {
+                acao = Acao::Testar;
+            } else if (arg == "read") {
+                acao = Acao::Ler;
+            } else {
+                erro = "ação desconhecida: \"" + arg + "\" (use program, test ou read)";
+                return false;
+            }
+            if (o.acao) {
+                erro = "só uma ação por vez: \"" + arg + "\"";
+                return false;
+            }
+            o.acao = acao;
+            continue;
+        }
+
+        // "--option value" or "--option=value".
+        std::string valor;
+        const size_t igual = arg.find('=');
+        if (igual != std::string::npos) {
+            valor = arg.substr(igual + 1);
+            arg.resize(igual);
+        }
+        const bool conhecida = arg == "--config" || arg == "--model" || arg == "--medium" ||
+                               arg == "--address" || arg == "--port" || arg == "--rate" ||
+                               arg == "--rtu" || arg == "--ip" || arg == "--mask" ||
+                               arg == "--gateway" || arg == "--param" || arg == "--log";
+        if (!conhecida) {
+            erro = "opção desconhecida: " + arg;
+            return false;
+        }
+        if (igual == std::string::npos) {
+            if (i + 1 >= argc) {
+                erro = arg + " precisa de um valor";
+                return false;
+            }
+            valor = argv[++i];
+        }
+
+        uint32_t n = 0;
+        if (arg == "--config") {
+            if (valor.empty()) {
+                erro = "--config precisa do caminho de um arquivo";
+                return false;
+            }
+            o.configuracao = valor;
+        } else if (arg == "--model") {
+            if (!NumeroEstrito(valor, kUltimoModelo, n)) {
+                erro = "--model precisa de um número de 1 a 34: \"" + valor + "\"";
+                return false;
+            }
+            o.modelo = n;
+        } else if (arg == "--medium") {
+            if (!NumeroEstrito(valor, 2, n)) {
+                erro = "--medium precisa de 0 (IP Default), 1 (Este IP) ou 2 (Serial): \"" + valor +
+                       "\"";
+                return false;
+            }
+            o.meio = n;
+        } else if (arg == "--address") {
+            if (!Endereco(arg, valor, o.endereco, erro)) {
+                return false;
+            }
+        } else if (arg == "--port") {
+            if (valor.empty()) {
+                erro = "--port precisa do nome de uma porta serial";
+                return false;
+            }
+            o.porta = valor;
+        } else if (arg == "--rate") {
+            const uint8_t codigo = IndiceDaVelocidade(valor);
+            if (codigo == 255) {
+                erro =
+                    "--rate precisa de uma velocidade da tabela (110, 300, 600, 1200, 2400, "
+                    "4800, 9600, 14400, 19200, 38400, 56000, 57600, 115200, 128000, 256000): \"" +
+                    valor + "\"";
+                return false;
+            }
+            o.velocidade = codigo;
+        } else if (arg == "--rtu") {
+            if (!NumeroEstrito(valor, 255, n)) {
+                erro = "--rtu precisa de um número de 0 a 255: \"" + valor + "\"";
+                return false;
+            }
+            o.rtu = static_cast<uint8_t>(n);
+        } else if (arg == "--ip") {
+            if (!Endereco(arg, valor, o.ip, erro)) {
+                return false;
+            }
+        } else if (arg == "--mask") {
+            if (!Endereco(arg, valor, o.mascara, erro)) {
+                return false;
+            }
+        } else if (arg == "--gateway") {
+            if (!Endereco(arg, valor, o.gateway, erro)) {
+                return false;
+            }
+        } else if (arg == "--param") {
+            const size_t sep = valor.find('=');
+            if (sep == std::string::npos || sep == 0) {
+                erro = "--param precisa de 'RÓTULO=VALOR': \"" + valor + "\"";
+                return false;
+            }
+            o.parametros.emplace_back(valor.substr(0, sep), valor.substr(sep + 1));
+        } else if (arg == "--log") {
+            if (valor.empty()) {
+                erro = "--log precisa do caminho de um arquivo";
+                return false;
+            }
+            o.log = valor;
+        }
+    }
+    if (!o.ajuda && !o.acao) {
+        erro = "falta a ação: program, test ou read";
+        return false;
+    }
+    return true;
+}
+
+std::string TextoAjuda() {
+    return R"(Uso: tvxnetcfg-cli [OPÇÕES] AÇÃO
+
+Programa, testa ou lê o IP, a máscara, o gateway e os parâmetros de um
+equipamento TVX sem a janela do assistente, com as mesmas regras e as mesmas
+mensagens das páginas do TVXNetCfg.
+
+AÇÃO
+  program   programa o equipamento (como o botão "&Programar")
+  test      verifica se o novo IP responde (como "&Testar")
+  read      lê a programação do equipamento (como "&Ler")
+
+Primeiro a configuração é carregada como o assistente faz ao iniciar
+(tvxnetcfg.ini da pasta atual, ou o arquivo de --config); depois as opções
+abaixo são aplicadas, cada uma como a página do assistente que é dona do
+valor a gravaria; as linhas da página de parâmetros são montadas, cada
+--param é aplicado e a página confere tudo, com as mesmas recusas do botão
+Avançar. Só então a ação é executada.
+
+OPÇÕES
+  --config ARQUIVO   carrega ARQUIVO em vez de tvxnetcfg.ini da pasta atual,
+                     como "Ler Configuração" (e é nele que --save grava)
+  --model N          modelo do catálogo, 1 a 34 (página 1); a linha do
+                     catálogo é carregada
+  --medium N         meio de comunicação (página 2): 0 IP Default
+                     (192.168.0.101), 1 Este IP (--address), 2 Serial; só os
+                     meios que a página oferece ao modelo são aceitos
+  --address IP       IP do equipamento para o meio 1
+  --port NOME        porta serial: COMn, um nome de /dev ou um caminho (um
+                     pseudoterminal serve)
+  --rate TEXTO       velocidade serial da tabela: 110 300 600 1200 2400 4800
+                     9600 14400 19200 38400 56000 57600 115200 128000 256000
+  --rtu N            endereço RTU, 0 a 255
+  --ip IP            novo IP          (linha "IP" da página 3)
+  --mask M           nova máscara     (linha "Máscara")
+  --gateway G        novo gateway     (linha "Gateway")
+  --param 'RÓTULO=VALOR'
+                     pode repetir: preenche a linha da página de parâmetros
+                     com esse rótulo exato (maiúsculas e minúsculas tanto
+                     faz). Linhas de marcar aceitam 0 ou 1; listas aceitam o
+                     texto de uma opção ou o seu código; as demais linhas, o
+                     texto. Um rótulo que o modelo não tem é um erro.
+                     "Função Gateway Universal" é aplicado antes dos outros,
+                     pois remonta as linhas. Exemplos:
+                       --param 'Alterar MAC?=1'
+                       --param 'MAC (xx:xx:xx:xx:xx:xx)=02:B4:6D:01:02:03'
+                       --param 'Faixa de RTU=RTU06 à RTU10'
+                       --param 'Função Gateway Universal=85'
+  --log ARQUIVO      arquivo de log (padrão: tvxnetcfg.log na pasta atual)
+  --save             depois de a página de parâmetros aceitar os valores,
+                     grava a configuração, como o botão Avançar
+  --help             mostra este texto
+
+SAÍDA
+  Cada linha de progresso aparece na saída padrão assim que chega (UTF-8) e
+  vai para o log com data e hora. Recusas e avisos da página de parâmetros
+  vão para a saída de erros. Ctrl+C para a execução como o botão "P&arar".
+
+  Código de saída: 0 quando a ação terminou com sucesso ("Programação
+  finalizada.", "IP programado OK." ou "Leitura finalizada."), 1 quando não
+  (ou foi interrompida), 2 para opções inválidas ou valores recusados.
+
+ATENÇÃO
+  O meio 0 (IP Default) fala com o endereço de fábrica 192.168.0.101 na rede
+  em que este computador estiver ligado: qualquer equipamento nesse endereço
+  será pingado e programado. É o meio padrão quando a configuração não diz
+  outro. Confira o meio e o endereço antes de usar program.
+)";
+}
+
+}  // namespace tvx::cli
