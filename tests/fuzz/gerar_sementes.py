@@ -125,6 +125,12 @@ gravar("fuzz_propriedades", "linhas", texto_provedor(b"Alterar IP?") + texto_pro
 gravar("fuzz_propriedades", "numeros", texto_provedor(b"RTU") + texto_provedor(b"  -2147483649")
        + texto_provedor(b"Tempo") + texto_provedor(b"+4294967296") + b"\x02\x00\x02\x00\x03")
 
+# ---- fuzz_parametros: the model is the last byte; edits are read backwards from it
+for modelo in (1, 5, 16, 19, 21, 23, 25, 30):
+    gravar("fuzz_parametros", "modelo%02d" % modelo, texto_provedor(b"1") + bytes([modelo]))
+# Model 24 with the blank entry picked in "Velocidade".
+gravar("fuzz_parametros", "velocidade_vazia", b"\x60\x5d\x17\x60")
+
 # ---- fuzz_respostas_equipamento: routine, model, then the device's reply
 r = "fuzz_respostas_equipamento"
 bloco70 = (bytes([10, 1, 2, 3, 255, 255, 255, 0, 10, 1, 2, 254, 10, 0, 0, 9, 3, 4, 6, 0x21])
