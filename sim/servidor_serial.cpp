@@ -17,6 +17,7 @@ namespace {
 using Relogio = std::chrono::steady_clock;
 
 constexpr int kEsperaOciosa = 100;
+constexpr std::chrono::milliseconds kFolgaAntesDeSumir{50};
 
 }  // namespace
 
@@ -94,7 +95,9 @@ void ServidorSerial::Servir() {
         while (std::optional<Pedido> pedido = extrator.Proximo(ocioso)) {
             const Envio envio = tratador_.atender(*pedido, Meio::Serial);
             if (envio.sumir) {
-                // The equipment is unplugged: the line is gone for good.
+                // The equipment is unplugged once the request is in: let the
+                // program finish transmitting it, then the line is gone for good.
+                std::this_thread::sleep_for(kFolgaAntesDeSumir);
                 FecharLinha();
                 tratador_.concluir();
                 return false;

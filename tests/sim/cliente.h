@@ -11,10 +11,13 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
+#include <random>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "sim/simulador.h"
 #include "transport/codec.h"
 
 namespace tvx::teste {
@@ -103,6 +106,38 @@ class ClienteTcp {
   private:
     int fd_ = -1;
     bool fechado_ = false;
+};
+
+// Test programs of several checkouts may run side by side on one machine, each
+// wanting the same model port: when the preferred loopback address is taken,
+// random ones of 127.64.0.0/10 are tried. ouvir starts listening on one.
+inline std::string EnderecoLivre(const std::string& preferido,
+                                 const std::function<bool(const std::string&)>& ouvir) {
+    if (ouvir(preferido)) {
+        return preferido;
+    }
+    std::mt19937 gerador(std::random_device{}());
+    for (int tentativa = 0; tentativa < 50; ++tentativa) {
+        const std::string endereco = "127." + std::to_string(64 + gerador() % 64) + "." +
+                                     std::to_string(gerador() % 256) + "." +
+                                     std::to_string(1 + gerador() % 254);
+        if (ouvir(endereco)) {
+            return endereco;
+        }
+    }
+    throw std::runtime_error("no free loopback address for port tests");
+}
+
+// A simulated device on a loopback address of its own (porta 0: the model's).
+struct Servido {
+    Servido(uint32_t modelo, const std::string& preferido, uint16_t porta = 0)
+        : sim(modelo), endereco(EnderecoLivre(preferido, [&](const std::string& e) {
+              return sim.IniciarTcp(e, porta);
+          })) {}
+    ClienteTcp Conectar() { return ClienteTcp(endereco, sim.PortaTcp()); }
+
+    sim::Simulador sim;
+    std::string endereco;
 };
 
 // The program's side of the simulator's pseudo-terminal, raw like a COM port.

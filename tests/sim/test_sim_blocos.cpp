@@ -37,17 +37,6 @@ std::string Campo(const std::vector<uint8_t>& b, size_t inicio) {
                    0);
 }
 
-struct Servido {
-    Servido(uint32_t modelo, const std::string& e) : sim(modelo), endereco(e) {
-        if (!sim.IniciarTcp(e)) {
-            throw std::runtime_error("cannot listen on " + e);
-        }
-    }
-    ClienteTcp Conectar() { return ClienteTcp(endereco, sim.PortaTcp()); }
-    Simulador sim;
-    std::string endereco;
-};
-
 TEST(SimBlocos, TextBlockEchoesTheAddressesNowInForce) {
     Servido s(8, "127.77.2.1");
     ClienteTcp c = s.Conectar();

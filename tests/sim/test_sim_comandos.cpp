@@ -11,18 +11,6 @@ namespace {
 
 using sim::Simulador;
 
-// Each test has its own loopback address: ctest runs them side by side.
-struct Servido {
-    Servido(uint32_t modelo, const std::string& endereco) : sim(modelo), endereco(endereco) {
-        if (!sim.IniciarTcp(endereco)) {
-            throw std::runtime_error("cannot listen on " + endereco);
-        }
-    }
-    ClienteTcp Conectar() { return ClienteTcp(endereco, sim.PortaTcp()); }
-    Simulador sim;
-    std::string endereco;
-};
-
 std::vector<uint8_t> ComCrc(std::vector<uint8_t> bytes, size_t inicio) {
     const uint16_t crc = CrcCms(bytes, inicio, bytes.size());
     bytes.push_back(static_cast<uint8_t>(crc >> 8));

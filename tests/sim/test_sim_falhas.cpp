@@ -15,17 +15,6 @@ using sim::AlvoFalha;
 using sim::Falha;
 using sim::Simulador;
 
-struct Servido {
-    Servido(uint32_t modelo, const std::string& e) : sim(modelo), endereco(e) {
-        if (!sim.IniciarTcp(e)) {
-            throw std::runtime_error("cannot listen on " + e);
-        }
-    }
-    ClienteTcp Conectar() { return ClienteTcp(endereco, sim.PortaTcp()); }
-    Simulador sim;
-    std::string endereco;
-};
-
 const std::vector<uint8_t> kIp =
     QuadroDleTcp(1, 'L', 22, CargaIp("10.0.0.5", "255.0.0.0", "0.0.0.0"));
 const std::vector<uint8_t> kLer = QuadroDleTcp(1, 'L', 31);

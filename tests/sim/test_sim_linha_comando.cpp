@@ -56,15 +56,20 @@ class Execucao {
     // Exit status, or -1 when it has not ended within espera.
     int Aguardar(std::chrono::milliseconds espera) {
         const auto limite = std::chrono::steady_clock::now() + espera;
-        while (std::chrono::steady_clock::now() < limite) {
+        for (;;) {
             int status = 0;
-            if (waitpid(pid_, &status, WNOHANG) == pid_) {
-                terminou_ = true;
-                return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+            if (terminou_ || waitpid(pid_, &status, WNOHANG) == pid_) {
+                if (!terminou_) {
+                    terminou_ = true;
+                    status_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+                }
+                return status_;
+            }
+            if (std::chrono::steady_clock::now() >= limite) {
+                return -1;
             }
             std::this_thread::sleep_for(10ms);
         }
-        return -1;
     }
     void Sinal(int sinal) { kill(pid_, sinal); }
     std::string Saida() const {
@@ -73,12 +78,15 @@ class Execucao {
         s << f.rdbuf();
         return s.str();
     }
-    // Waits until the output holds texto.
+    // Waits until the output holds texto; false at once when the program ended.
     bool Mostrou(const std::string& texto, std::chrono::milliseconds espera = 3s) {
         const auto limite = std::chrono::steady_clock::now() + espera;
         while (std::chrono::steady_clock::now() < limite) {
             if (Saida().find(texto) != std::string::npos) {
                 return true;
+            }
+            if (Aguardar(0ms) >= 0) {
+                return Saida().find(texto) != std::string::npos;
             }
             std::this_thread::sleep_for(20ms);
         }
@@ -89,6 +97,7 @@ class Execucao {
     static inline int contador_ = 0;
     pid_t pid_ = -1;
     bool terminou_ = false;
+    int status_ = -1;
     fs::path saida_;
 };
 
@@ -124,18 +133,23 @@ TEST(SimLinhaComando, RefusesAddressesOutsideLoopbackAndBadOptions) {
 }
 
 TEST(SimLinhaComando, ServesPrintsAndStopsOnSigterm) {
-    Execucao e({"--model", "2", "--address", "127.77.6.1", "--mask", "255.255.0.0", "--fault",
-                "refuse:L22", "--fault-count", "1"});
-    ASSERT_TRUE(e.Mostrou("listening on 127.77.6.1:5003")) << e.Saida();
-    EXPECT_NE(e.Saida().find("IP 127.77.6.1, mask 255.255.0.0, gateway 0.0.0.0"),
+    std::unique_ptr<Execucao> execucao;
+    const std::string endereco = EnderecoLivre("127.77.6.1", [&](const std::string& a) {
+        execucao = std::make_unique<Execucao>(
+            std::vector<std::string>{"--model", "2", "--address", a, "--mask", "255.255.0.0",
+                                     "--fault", "refuse:L22", "--fault-count", "1"});
+        return execucao->Mostrou("listening on " + a + ":5003");
+    });
+    Execucao& e = *execucao;
+    EXPECT_NE(e.Saida().find("IP " + endereco + ", mask 255.255.0.0, gateway 0.0.0.0"),
               std::string::npos);
     {
-        ClienteTcp c("127.77.6.1", 5003);
+        ClienteTcp c(endereco, 5003);
         const auto ip = QuadroDleTcp(1, 'L', 22, CargaIp("10.0.0.5", "255.0.0.0", "0.0.0.0"));
         EXPECT_EQ(c.Trocar(ip, 12)[5], 0x15);
         EXPECT_EQ(c.Trocar(ip, 12)[5], kAck);
         const std::string texto = TextoEm(c.Trocar(QuadroDleTcp(1, 'L', 31), 100), 5);
-        EXPECT_NE(texto.find("IP: 127.77.6.1\r\nMask: 255.255.0.0\r\n"), std::string::npos);
+        EXPECT_NE(texto.find("IP: " + endereco + "\r\nMask: 255.255.0.0\r\n"), std::string::npos);
     }
     ASSERT_TRUE(e.Mostrou("configuration text"));
     const std::string saida = e.Saida();

@@ -36,19 +36,12 @@ std::vector<uint8_t> Escrita(uint16_t registro, const std::vector<uint8_t>& dado
 }
 
 // The standard port needs root; elsewhere any free one shows the same.
-struct Servido {
-    explicit Servido(const std::string& e) : sim(30), endereco(e) {
-        if (!sim.IniciarTcp(e, geteuid() == 0 ? 0 : 15020)) {
-            throw std::runtime_error("cannot listen on " + e);
-        }
-    }
-    ClienteTcp Conectar() { return ClienteTcp(endereco, sim.PortaTcp()); }
-    Simulador sim;
-    std::string endereco;
-};
+uint16_t PortaModbus() {
+    return geteuid() == 0 ? 0 : 15020;
+}
 
 TEST(SimModbus, MeasurementsAreFloatsWithTheLowHalfFirst) {
-    Servido s("127.77.3.1");
+    Servido s(30, "127.77.3.1", PortaModbus());
     if (geteuid() == 0) {
         EXPECT_EQ(s.sim.PortaTcp(), 502);
     }
@@ -61,7 +54,7 @@ TEST(SimModbus, MeasurementsAreFloatsWithTheLowHalfFirst) {
 }
 
 TEST(SimModbus, ProgrammingRegistersReadAndWrite) {
-    Servido s("127.77.3.2");
+    Servido s(30, "127.77.3.2", PortaModbus());
     ClienteTcp c = s.Conectar();
     EXPECT_EQ(ParaHex(c.Trocar(Leitura(1280, 4), 17)),
               "00 00 00 00 00 0B 01 03 08 FF FF 00 03 C0 A8 00 65");
@@ -79,7 +72,7 @@ TEST(SimModbus, ProgrammingRegistersReadAndWrite) {
 }
 
 TEST(SimModbus, ExceptionsForWhatTheMapLacks) {
-    Servido s("127.77.3.3");
+    Servido s(30, "127.77.3.3", PortaModbus());
     ClienteTcp c = s.Conectar();
     EXPECT_EQ(ParaHex(c.Trocar(Leitura(1030, 10), 9)), "00 00 00 00 00 03 01 83 02");
     EXPECT_EQ(ParaHex(c.Trocar(Leitura(1024, 0), 9)), "00 00 00 00 00 03 01 83 03");

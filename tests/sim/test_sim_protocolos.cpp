@@ -8,6 +8,7 @@
 #include "core/equipamento.h"
 #include "core/progresso.h"
 #include "core/registros.h"
+#include "sim/cliente.h"
 #include "sim/simulador.h"
 #include "support/rede_isolada.h"
 
@@ -19,17 +20,11 @@ using sim::AlvoFalha;
 using sim::Falha;
 using sim::Simulador;
 
-uint32_t Ip(uint8_t a, uint8_t b, uint8_t c, uint8_t d) {
-    return static_cast<uint32_t>(a) | static_cast<uint32_t>(b) << 8 |
-           static_cast<uint32_t>(c) << 16 | static_cast<uint32_t>(d) << 24;
-}
-
 // One simulated device and the program's equipment object aimed at it.
 struct Bancada {
-    Bancada(uint32_t modelo, const std::string& endereco) : sim(modelo) {
-        if (!sim.IniciarTcp(endereco)) {
-            throw std::runtime_error("cannot listen on " + endereco);
-        }
+    Bancada(uint32_t modelo, const std::string& preferido) : sim(modelo) {
+        const std::string endereco =
+            EnderecoLivre(preferido, [&](const std::string& e) { return sim.IniciarTcp(e); });
         eq.SetModelo(modelo);
         eq.CarregaInfoModelo();
         eq.SetMeio(kMeioEsteIp);

@@ -1,0 +1,46 @@
+#pragma once
+// The program: the configuration loaded into the equipment object, then the
+// four-page wizard run modally until it closes.
+#include <QWizard>
+
+#include "core/equipamento.h"
+
+namespace tvx {
+
+class cDlgModelo;
+class cDlgMeioComunicacao;
+class cDlgIpMsGw;
+class cDlgProgramar;
+
+inline constexpr int kPaginaModelo = 0;
+inline constexpr int kPaginaMeio = 1;
+inline constexpr int kPaginaParametros = 2;
+inline constexpr int kPaginaProgramar = 3;
+
+class cAssistente : public QWizard {
+    Q_OBJECT
+  public:
+    explicit cAssistente(cEquipamento& equipamento, QWidget* parent = nullptr);
+
+    cDlgModelo* PaginaModelo() const { return modelo_; }
+    cDlgMeioComunicacao* PaginaMeio() const { return meio_; }
+    cDlgIpMsGw* PaginaParametros() const { return parametros_; }
+    cDlgProgramar* PaginaProgramar() const { return programar_; }
+
+  private:
+    void AoAtivarPagina(int id);
+
+    cDlgModelo* modelo_;
+    cDlgMeioComunicacao* meio_;
+    cDlgIpMsGw* parametros_;
+    cDlgProgramar* programar_;
+};
+
+class cAplicacao {
+  public:
+    // Loads the configuration, runs the wizard modally, and returns false: the
+    // program ends when the wizard closes.
+    bool InitInstance();
+};
+
+}  // namespace tvx

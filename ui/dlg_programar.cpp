@@ -1,0 +1,159 @@
+#include "ui/dlg_programar.h"
+
+#include <QAbstractButton>
+#include <QScrollBar>
+#include <QTextCursor>
+#include <QWizard>
+#include <cstdlib>
+
+#include "ui_dlg_programar.h"
+
+namespace tvx {
+
+namespace {
+
+constexpr int kIntervaloAcompanhamentoMs = 100;
+
+void ExecutarComando(const char* comando) {
+    const int resultado = std::system(comando);
+    static_cast<void>(resultado);
+}
+
+}  // namespace
+
+cDlgProgramar::cDlgProgramar(cEquipamento& equipamento, QWidget* parent)
+    : cPaginaAssistente(QString::fromUtf8(kTituloPaginaProgramar), parent),
+      equipamento_(equipamento),
+      ui_(std::make_unique<Ui::DlgProgramar>()),
+      avisos_(this),
+      receptor_(this),
+      trabalho_(equipamento) {
+    ui_->setupUi(this);
+    log_.DefinirArquivo(kArquivoLogProgresso);
+    // The box only ever grows; an undo history of every line would too.
+    ui_->ctl1028->setUndoRedoEnabled(false);
+
+    connect(ui_->ctl1000, &QPushButton::clicked, this, [this] {
+        // A run in progress is not stopped: Inicia starts nothing then.
+        Iniciar(kAcaoProgramar);
+    });
+    connect(ui_->ctl1001, &QPushButton::clicked, this, [this] {
+        trabalho_.Para();
+        Iniciar(kAcaoTestar);
+    });
+    connect(ui_->ctl1002, &QPushButton::clicked, this, [this] {
+        trabalho_.Para();
+        Iniciar(kAcaoLer);
+    });
+    connect(ui_->ctl1003, &QPushButton::clicked, this, [this] { Parar(); });
+    connect(ui_->ctl1004, &QPushButton::clicked, this, [this] { Limpar(); });
+    // The network tools stay hidden; their commands remain wired.
+    connect(ui_->ctl1035, &QPushButton::clicked, this,
+            [] { ExecutarComando(kComandoDesligarFirewall); });
+    connect(ui_->ctl1036, &QPushButton::clicked, this,
+            [] { ExecutarComando(kComandoLigarFirewall); });
+    connect(ui_->ctl1037, &QPushButton::clicked, this, [] { ExecutarComando(kComandoIpDinamico); });
+    connect(ui_->ctl1038, &QPushButton::clicked, this, [] { ExecutarComando(kComandoIpFixo); });
+
+    acompanhamento_.setInterval(kIntervaloAcompanhamentoMs);
+    connect(&acompanhamento_, &QTimer::timeout, this, [this] { Acompanhar(); });
+}
+
+cDlgProgramar::~cDlgProgramar() {
+    acompanhamento_.stop();
+    trabalho_.Para();
+    receptor_.Desligar();
+    // The equipment object outlives the page: it must not keep pointing here.
+    if (equipamento_.janelaProgresso == &receptor_) {
+        equipamento_.janelaProgresso = nullptr;
+    }
+}
+
+void cDlgProgramar::Iniciar(uint32_t acao) {
+    trabalho_.janela = &receptor_;
+    trabalho_.acao = acao;
+    trabalho_.Inicia();
+    Acompanhar();
+}
+
+void cDlgProgramar::Parar() {
+    AdicionaLinha(kLinhaFinalizando);
+    trabalho_.Para();
+    AdicionaLinha(kLinhaFinalizadas);
+    Acompanhar();
+}
+
+void cDlgProgramar::Limpar() {
+    // Only the box: the log keeps every line.
+    ui_->ctl1028->clear();
+}
+
+void cDlgProgramar::Acompanhar() {
+    ativa_ = trabalho_.EmExecucao(0);
+    if (ativa_) {
+        acompanhamento_.start();
+    } else {
+        acompanhamento_.stop();
+    }
+    AtualizarVoltar();
+}
+
+void cDlgProgramar::AtualizarVoltar() {
+    // Back stays off while a run reads the equipment object, so that no
+    // earlier page can change it under the run.
+    QWizard* assistente = wizard();
+    if (assistente != nullptr && assistente->currentPage() == this) {
+        assistente->button(QWizard::BackButton)->setEnabled(!ativa_);
+    }
+}
+
+void cDlgProgramar::OnSetActive() {
+    AtualizarVoltar();
+}
+
+bool cDlgProgramar::validatePage() {
+    if (trabalho_.programado == 0) {
+        Iniciar(kAcaoProgramar);
+        return false;
+    }
+    return avisos_.Perguntar(kPerguntaEncerrar);
+}
+
+bool cDlgProgramar::event(QEvent* evento) {
+    if (evento->type() == cEventoProgresso::Tipo()) {
+        const auto* progresso = static_cast<cEventoProgresso*>(evento);
+        IncluirProcesso(progresso->mensagem, progresso->linha);
+        return true;
+    }
+    return cPaginaAssistente::event(evento);
+}
+
+void cDlgProgramar::IncluirProcesso(uint32_t mensagem, const LinhaProgresso& linha) {
+    if (mensagem != MensagemIncluirProcesso()) {
+        return;
+    }
+    AdicionaLinha(linha.texto);
+}
+
+void cDlgProgramar::AdicionaLinha(const std::string& texto) {
+    QPlainTextEdit* caixa = ui_->ctl1028;
+    QTextCursor cursor = caixa->textCursor();
+    cursor.movePosition(QTextCursor::End);
+    caixa->setTextCursor(cursor);
+    caixa->ensureCursorVisible();
+    cursor.insertText(QStringLiteral("\n"));
+    QString linha = QString::fromStdString(texto);
+    linha.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    linha.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    cursor.movePosition(QTextCursor::End);
+    caixa->setTextCursor(cursor);
+    caixa->ensureCursorVisible();
+    cursor.insertText(linha);
+    caixa->setTextCursor(cursor);
+    caixa->ensureCursorVisible();
+    // The new line is the last one: the box shows its bottom, whole.
+    caixa->verticalScrollBar()->setValue(caixa->verticalScrollBar()->maximum());
+    log_.Escrever(texto);
+}
+
+}  // namespace tvx
