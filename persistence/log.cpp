@@ -48,7 +48,11 @@ void Rotacionar(const std::string& arquivo, const Relogio& r) {
     const std::string carimbo = Carimbo("%02d%02d%04d-%02d%02d%02d", r);
 
     for (int n = 1; n <= kMaximoSufixos; ++n) {
-        const std::string sufixo = n == 1 ? "" : "-" + std::to_string(n);
+        std::string sufixo;
+        if (n > 1) {
+            sufixo = '-';
+            sufixo += std::to_string(n);
+        }
         const std::string copia = pasta + carimbo + sufixo + "_" + nome;
         switch (os::RenomearSemSubstituir(arquivo, copia)) {
             case os::ResultadoRenomear::Feito:

@@ -99,6 +99,16 @@ std::string TextoDoBloco(const uint8_t* campo, size_t tamanho) {
     return std::string(reinterpret_cast<const char*>(campo), static_cast<size_t>(fim - campo));
 }
 
+uint32_t VelocidadeDoPassoRtu(uint8_t codigo) {
+    if (codigo == 96) {
+        return 9600;
+    }
+    if (codigo == 38) {
+        return 38400;
+    }
+    return codigo <= 15 ? VelocidadePorIndice(codigo) : 0;
+}
+
 EstadoEquipamento EstadoInicial(uint32_t modelo) {
     EstadoEquipamento estado;
     estado.ip = Ip(192, 168, 0, 101);
@@ -159,7 +169,7 @@ std::string Dispositivo::TextoLeitura(const EstadoEquipamento& estado) const {
     linhas.push_back("MAC: " + Mac(estado.mac));
     linhas.push_back("RTU: " + std::to_string(estado.rtu));
     if (perfil_.TemPasso(kPassoRtuVelocidade)) {
-        linhas.push_back("Velocidade: " + std::to_string(VelocidadePorIndice(estado.velocidade)));
+        linhas.push_back("Velocidade: " + std::to_string(VelocidadeDoPassoRtu(estado.velocidade)));
     }
     if (perfil_.TemPasso(kPassoTelemetria)) {
         linhas.push_back("Operadora: " + std::to_string(estado.operadora));

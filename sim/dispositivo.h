@@ -60,5 +60,9 @@ std::string Mac(const std::array<uint8_t, 6>& mac);
 std::optional<uint32_t> LerIpCampo(const uint8_t* campo, size_t tamanho);
 std::string Latin1Visivel(const std::string& bytes);  // for descriptions
 std::string TextoDoBloco(const uint8_t* campo, size_t tamanho);
+// The rate a code of the RTU/rate step stands for: the telemetry units take
+// their own codes, 96 and 38, which the wizard offers as 9600 and 38400,
+// besides the serial table's indices 0..15. 0 for any other code.
+uint32_t VelocidadeDoPassoRtu(uint8_t codigo);
 
 }  // namespace tvx::sim

@@ -203,8 +203,8 @@ Resposta Dispositivo::AtenderComando(const Pedido& pedido, Meio meio,
             case 2:
                 r.entendido +=
                     ": RTU " + std::to_string(d[8]) + ", rate code " + std::to_string(d[9]);
-                if (d[9] > 15) {
-                    return recusa(Motivo::ValorInvalido, "rate code above 15");
+                if (d[9] > 15 && VelocidadeDoPassoRtu(d[9]) == 0) {
+                    return recusa(Motivo::ValorInvalido, "rate code neither 0..15 nor 96 or 38");
                 }
                 novo.rtu = d[8];
                 novo.velocidade = d[9];

@@ -14,9 +14,12 @@
 #include <string>
 
 #include "core/equipamento.h"
+#include "core/registros.h"
 #include "ui/aplicacao.h"
+#include "ui/dlg_ip_ms_gw.h"
 #include "ui/dlg_meio_comunicacao.h"
 #include "ui/dlg_programar.h"
+#include "ui/lista_propriedades.h"
 #include "ui/mensagens.h"
 #include "ui_dlg_meio_comunicacao.h"
 
@@ -30,7 +33,16 @@ struct Captura {
     uint32_t modelo;
     int pagina;
     std::function<void(cAssistente&)> preparar;  // after the page is shown
+    int funcaoGateway = -1;                      // gateway function code, when set
 };
+
+// Shows the in-place editor of a page 3 row, as a click on it does.
+void EditarLinha(cAssistente& assistente, const char* rotulo) {
+    auto* pagina = assistente.PaginaParametros();
+    if (const auto indice = pagina->Linhas().Procurar(rotulo)) {
+        pagina->Lista().Selecionar(*indice);
+    }
+}
 
 void Processar() {
     for (int i = 0; i < 5; ++i) {
@@ -51,6 +63,10 @@ bool Capturar(const Captura& captura, const QString& destino) {
     equipamento.Configuracao(false);
     equipamento.SetModelo(captura.modelo);
     equipamento.CarregaInfoModelo();
+    if (captura.funcaoGateway >= 0) {
+        equipamento.registroGatewayUniversal[tvx::kGuFuncao] =
+            static_cast<uint8_t>(captura.funcaoGateway);
+    }
     bool ok = false;
     {
         cAssistente assistente(equipamento);
@@ -113,7 +129,17 @@ int main(int argc, char* argv[]) {
          }},
         {"2-meio-serial.png", 3, tvx::kPaginaMeio, [](cAssistente& a) { EscolherMeio(a, 2); }},
         {"2-meio-modelo-25.png", 25, tvx::kPaginaMeio, [](cAssistente& a) { EscolherMeio(a, 2); }},
+        // Page 3 for each kind of row set.
         {"3-parametros.png", 3, tvx::kPaginaParametros, {}},
+        {"3-parametros-funcao-gateway.png", 1, tvx::kPaginaParametros, {}, 85},
+        {"3-parametros-medidores-modbus.png", 19, tvx::kPaginaParametros, {}},
+        {"3-parametros-gateways-tvx940.png", 21, tvx::kPaginaParametros, {}},
+        {"3-parametros-telemetria.png", 23, tvx::kPaginaParametros, {}},
+        {"3-parametros-telemetria-editando.png", 23, tvx::kPaginaParametros,
+         [](cAssistente& a) { EditarLinha(a, "Operadora de Celular (Telemetria)"); }},
+        {"3-parametros-mac-editando.png", 23, tvx::kPaginaParametros,
+         [](cAssistente& a) { EditarLinha(a, "MAC (xx:xx:xx:xx:xx:xx)"); }},
+        {"3-parametros-entradas-saidas.png", 30, tvx::kPaginaParametros, {}},
         {"3-parametros-modelo-25.png", 25, tvx::kPaginaParametros, {}},
         {"4-programar.png", 3, tvx::kPaginaProgramar,
          [](cAssistente& a) {

@@ -2,7 +2,7 @@
 
 #include <QVBoxLayout>
 
-#include "ui/editor_linhas.h"
+#include "ui/lista_propriedades.h"
 #include "ui/logica/parametros.h"
 #include "ui_dlg_ip_ms_gw.h"
 
@@ -13,17 +13,20 @@ cDlgIpMsGw::cDlgIpMsGw(cEquipamento& equipamento, QWidget* parent)
       equipamento_(equipamento),
       ui_(std::make_unique<Ui::DlgIpMsGw>()),
       avisos_(this),
-      editor_(nullptr) {
+      lista_(nullptr) {
     ui_->setupUi(this);
     auto* layout = new QVBoxLayout(ui_->ctl1071);
     layout->setContentsMargins(0, 0, 0, 0);
-    editor_ = new cEditorLinhas(ui_->ctl1071);
-    editor_->setObjectName(QStringLiteral("listaPropriedades"));
-    layout->addWidget(editor_);
-    editor_->DefinirLinhas(&linhas_);
+    lista_ = new cPropertyList(ui_->ctl1071);
+    lista_->setObjectName(QStringLiteral("listaPropriedades"));
+    layout->addWidget(lista_);
+    lista_->DefinirLinhas(&linhas_);
     // A new gateway function brings its own rows at once.
     linhas_.aoEscolher = [this](const cPropertyItem& linha) {
-        EscolhaParametro(equipamento_, linhas_, linha);
+        if (EscolhaParametro(equipamento_, linhas_, linha)) {
+            // The rows the list was showing are gone.
+            lista_->Recarregar();
+        }
     };
 }
 
@@ -37,7 +40,7 @@ void cDlgIpMsGw::OnShowWindow(bool /*mostrar*/) {
 void cDlgIpMsGw::Reconstruir() {
     ui_->ctl1015->setVisible(MostraCabecalhoParametros(equipamento_));
     ConstruirParametros(equipamento_, linhas_);
-    editor_->Recarregar();
+    lista_->Recarregar();
 }
 
 bool cDlgIpMsGw::validatePage() {

@@ -13,7 +13,7 @@ class DlgIpMsGw;
 
 namespace tvx {
 
-class cEditorLinhas;
+class cPropertyList;
 
 inline constexpr const char* kTituloPaginaParametros = "TVXNetCfg - v19.1.3 - Configuração";
 
@@ -26,7 +26,7 @@ class cDlgIpMsGw : public cPaginaAssistente {
     bool validatePage() override;
     Ui::DlgIpMsGw& Controles() { return *ui_; }
     cPropertyRows& Linhas() { return linhas_; }
-    cEditorLinhas& Editor() { return *editor_; }
+    cPropertyList& Lista() { return *lista_; }
 
   protected:
     void OnShowWindow(bool mostrar) override;
@@ -38,7 +38,7 @@ class cDlgIpMsGw : public cPaginaAssistente {
     std::unique_ptr<Ui::DlgIpMsGw> ui_;
     cAvisosQt avisos_;
     cPropertyRows linhas_;
-    cEditorLinhas* editor_;
+    cPropertyList* lista_;
 };
 
 }  // namespace tvx
