@@ -59,6 +59,11 @@ for alvo in "${alvos[@]}"; do
         cp -n "tests/fuzz/$alvo"/* "$corpus"/ 2>/dev/null || true
     fi
     registro="$artefatos/$alvo.log"
+    # Files a target works on go here; a crashing target cannot clear them.
+    base=/tmp
+    [ -w /dev/shm ] && base=/dev/shm
+    TVX_FUZZ_PASTA=$(mktemp -d "$base/tvx-fuzz-run-XXXXXX")
+    export TVX_FUZZ_PASTA
     echo "== $alvo: ${segundos}s"
     inicio=$(date +%s)
     set +e
@@ -68,6 +73,7 @@ for alvo in "${alvos[@]}"; do
         >"$registro" 2>&1
     codigo=$?
     set -e
+    rm -rf "$TVX_FUZZ_PASTA"
     # A report printed without ending the process is a failure as well.
     if [ $codigo -ne 0 ] || grep -qE 'ERROR: (AddressSanitizer|LeakSanitizer|libFuzzer)|runtime error:|SUMMARY: (Address|Leak|UndefinedBehavior)Sanitizer' "$registro"; then
         echo "   FAILED (exit $codigo) after $(( $(date +%s) - inicio ))s; log: $registro"
