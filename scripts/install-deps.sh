@@ -2,7 +2,10 @@
 # Installs what building, running and testing TVXNetCfg needs on Debian 12.
 set -euo pipefail
 pacotes=(g++ cmake ninja-build pkg-config libgtest-dev libgmock-dev qt6-base-dev iproute2 util-linux
-         fonts-dejavu-core)
+         fonts-dejavu-core
+         # fuzz targets (scripts/fuzz.sh): clang, its libFuzzer and sanitizer
+         # runtimes, and llvm-symbolizer for readable sanitizer reports
+         clang libclang-rt-14-dev llvm)
 falta=()
 for p in "${pacotes[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || falta+=("$p")
