@@ -43,7 +43,9 @@ std::string TextoDoCampo(const uint8_t* campo, size_t tamanho) {
 void GravarTextoNoCampo(uint8_t* campo, size_t tamanho, std::string_view texto, size_t maximo) {
     std::memset(campo, 0, tamanho);
     const std::string bytes = Utf8ParaLatin1(texto);
-    const size_t n = std::min({bytes.size(), maximo, tamanho});
+    // The field ends at its first zero byte; nothing after one may reach the
+    // device hidden in the padding.
+    const size_t n = std::min({bytes.find('\0'), bytes.size(), maximo, tamanho});
     std::memcpy(campo, bytes.data(), n);
 }
 

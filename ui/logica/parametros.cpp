@@ -419,7 +419,11 @@ bool ConfirmarPasso(cEquipamento& eq, Leitor& l, PassoModelo& passo) {
         }
         case kPassoRtuVelocidade: {
             uint8_t* r = eq.registroRtuVelocidade.data();
-            r[kRvVelocidade] = static_cast<uint8_t>(linhas.GetNumber(kRotuloVelocidade));
+            // The blank entry of the list is no rate: keep the 38400 the row
+            // shows for it rather than sending code 0 to the device.
+            const uint32_t velocidade = static_cast<uint32_t>(linhas.GetNumber(kRotuloVelocidade));
+            r[kRvVelocidade] =
+                static_cast<uint8_t>(velocidade != 0 ? velocidade : kVelocidadeTelemetriaPadrao);
             if (!l.Byte(kRotuloRtu, r[kRvRtu], true)) {
                 return false;
             }

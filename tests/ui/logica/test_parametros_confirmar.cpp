@@ -300,5 +300,16 @@ TEST(ParametrosConfirmar, EntradasESaidasDigitais) {
     EXPECT_EQ(p.eq.saidasDigitais, 0x000A);
 }
 
+TEST(ParametrosConfirmar, VelocidadeEmBrancoNaoVaiComoCodigoZero) {
+    // The drop-down's blank first entry carries 0; the row shows 38400 for
+    // a stored 0, so 38400 is what the device gets.
+    Pagina p(23);
+    const auto linha = p.linhas.Procurar("Velocidade");
+    ASSERT_TRUE(linha.has_value());
+    ASSERT_TRUE(p.linhas.Escolher(*linha, 0));
+    EXPECT_TRUE(p.Confirmar({{"Alterar RTU e Velocidade?", "1"}, {"RTU", "5"}}));
+    EXPECT_EQ(Bytes(p.eq.registroRtuVelocidade.data(), 8, 10), (std::vector<uint8_t>{5, 38}));
+}
+
 }  // namespace
 }  // namespace tvx
