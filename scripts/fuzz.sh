@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds the fuzz targets (clang, libFuzzer, AddressSanitizer + UBSan) and runs
-# each one for a bounded time, starting from its seeds in tests/fuzz/<target>.
+# each one for a bounded time, starting from its starting inputs in tests/fuzz/<target>.
 # Fails on any crash, leak, per-input time-out, memory blow-up or sanitizer
 # report; the input that caused it is kept under build-fuzz/artefatos/.
 #
@@ -51,7 +51,7 @@ for alvo in "${alvos[@]}"; do
         falhas+=("$alvo (missing)")
         continue
     fi
-    # A working corpus per target that grows from run to run; the seeds in
+    # A working corpus per target that grows from run to run; the starting inputs in
     # the source tree stay as they are.
     corpus="build-fuzz/corpus/$alvo"
     mkdir -p "$corpus"

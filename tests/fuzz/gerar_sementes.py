@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
-"""Writes the seed inputs of the fuzz targets, one folder per target.
+"""Writes the starting inputs of the fuzz targets, one folder per target.
 
-The seeds are the byte vectors and texts of the unit tests, laid out the way
+The starting inputs are the byte vectors and texts of the unit tests, laid out the way
 each target reads its input. Run it again after changing a target's input
 layout; the files it writes are committed beside it.
 """
