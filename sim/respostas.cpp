@@ -17,13 +17,14 @@ Forma Fechar(Meio meio, std::vector<uint8_t> quadro, int posicaoAck) {
     quadro.push_back(static_cast<uint8_t>(crc & 0xFF));
     Forma forma;
     if (meio == Meio::Tcp) {
-        forma.bytes.push_back(static_cast<uint8_t>(quadro.size() >> 8));
-        forma.bytes.push_back(static_cast<uint8_t>(quadro.size() & 0xFF));
+        const size_t tamanho = quadro.size();
+        quadro.insert(quadro.begin(),
+                      {static_cast<uint8_t>(tamanho >> 8), static_cast<uint8_t>(tamanho & 0xFF)});
         if (posicaoAck >= 0) {
             posicaoAck += 2;
         }
     }
-    forma.bytes.insert(forma.bytes.end(), quadro.begin(), quadro.end());
+    forma.bytes = std::move(quadro);
     forma.posicaoAck = posicaoAck;
     return forma;
 }
@@ -86,21 +87,16 @@ Forma RespostaTextoSimples(const std::string& texto) {
 
 std::vector<uint8_t> EnvelopeModbus(Meio meio, const Pedido& pedido,
                                     const std::vector<uint8_t>& pdu) {
-    std::vector<uint8_t> bytes;
+    std::vector<uint8_t> bytes = pdu;
     if (meio == Meio::Tcp) {
         const size_t comprimento = pdu.size() + 1;
-        bytes = {static_cast<uint8_t>(pedido.transacao >> 8),
-                 static_cast<uint8_t>(pedido.transacao & 0xFF),
-                 0,
-                 0,
-                 static_cast<uint8_t>(comprimento >> 8),
-                 static_cast<uint8_t>(comprimento & 0xFF),
-                 pedido.unidade};
-        bytes.insert(bytes.end(), pdu.begin(), pdu.end());
+        bytes.insert(bytes.begin(), {static_cast<uint8_t>(pedido.transacao >> 8),
+                                     static_cast<uint8_t>(pedido.transacao & 0xFF), 0, 0,
+                                     static_cast<uint8_t>(comprimento >> 8),
+                                     static_cast<uint8_t>(comprimento & 0xFF), pedido.unidade});
         return bytes;
     }
-    bytes.push_back(pedido.unidade);
-    bytes.insert(bytes.end(), pdu.begin(), pdu.end());
+    bytes.insert(bytes.begin(), pedido.unidade);
     uint16_t crc = 0;
     Crc16Modbus(crc, bytes.data(), bytes.size());
     bytes.push_back(static_cast<uint8_t>(crc & 0xFF));
