@@ -217,9 +217,8 @@ inline std::vector<uint8_t> CargaIp(const std::string& ip, const std::string& ma
 }
 
 inline std::vector<uint8_t> ComTag(const char* tag, std::vector<uint8_t> resto) {
-    std::vector<uint8_t> carga(tag, tag + 8);
-    carga.insert(carga.end(), resto.begin(), resto.end());
-    return carga;
+    resto.insert(resto.begin(), tag, tag + 8);
+    return resto;
 }
 
 // The text of a read reply from its offset up to its zero byte.
