@@ -11,19 +11,14 @@
 #include <string>
 #include <vector>
 
+#include "avisos_gravados.h"
 #include "core/equipamento.h"
 #include "transport/serial.h"
 
 namespace tvx {
 namespace {
 
-struct AvisosGravados : cAvisos {
-    std::vector<std::pair<TipoAviso, std::string>> mostrados;
-    void Mostrar(TipoAviso tipo, const std::string& texto) override {
-        mostrados.emplace_back(tipo, texto);
-    }
-    bool Perguntar(const std::string&) override { return false; }
-};
+using teste::AvisosGravados;
 
 class PaginaMeio : public ::testing::Test {
   protected:

@@ -9,19 +9,14 @@
 #include <string>
 #include <vector>
 
+#include "avisos_gravados.h"
 #include "core/catalogo.h"
 #include "core/equipamento.h"
 
 namespace tvx {
 namespace {
 
-struct AvisosGravados : cAvisos {
-    std::vector<std::pair<TipoAviso, std::string>> mostrados;
-    void Mostrar(TipoAviso tipo, const std::string& texto) override {
-        mostrados.emplace_back(tipo, texto);
-    }
-    bool Perguntar(const std::string&) override { return false; }
-};
+using teste::AvisosGravados;
 
 // Each case in its own empty working directory, with the object as a first
 // start leaves it.
