@@ -2,7 +2,6 @@
 // tagged meters' ready-made text and the Modbus model's registers.
 #include <algorithm>
 #include <array>
-#include <bit>
 #include <charconv>
 #include <cstring>
 #include <initializer_list>
@@ -11,6 +10,7 @@
 #include "core/equipamento.h"
 #include "core/texto.h"
 #include "protocols/protocolos_comum.h"
+#include "protocols/registros_medicao.h"
 
 namespace tvx {
 
@@ -29,13 +29,6 @@ constexpr uint8_t kFuncaoRx = 0x33;
 constexpr uint8_t kFuncaoModbus = 0xAA;
 constexpr uint8_t kFuncaoPc = 0xFF;
 
-constexpr int kQuantidadeEntradas = 16;
-constexpr int kQuantidadeSaidas = 4;
-constexpr int kBytesProgramacao = 8;  // registers 1280..1283
-constexpr int kBytesMedicoes = 28;    // registers 1024..1037
-constexpr const char* kFormatosMedicao[] = {
-    "IACS:", "IDC:", "VFN:", "VNT:", "VDC:", "TEMP1:", "TEMP2:"};
-
 bool Entre(uint32_t valor, std::initializer_list<uint32_t> lista) {
     for (uint32_t v : lista) {
         if (v == valor) {
@@ -48,15 +41,6 @@ bool Entre(uint32_t valor, std::initializer_list<uint32_t> lista) {
 std::string Decimal(uint64_t valor) {
     char texto[24];
     const auto r = std::to_chars(texto, texto + sizeof texto, valor);
-    return std::string(texto, r.ptr);
-}
-
-// "%.3f" without the process locale: the front end sets it from the
-// environment, and a device value must not turn into "1,500".
-std::string TresCasas(float valor) {
-    char texto[400];
-    const auto r = std::to_chars(texto, texto + sizeof texto, static_cast<double>(valor),
-                                 std::chars_format::fixed, 3);
     return std::string(texto, r.ptr);
 }
 
@@ -112,16 +96,10 @@ bool ValorDaMarca(std::string_view texto, std::string_view marca, std::string& v
     return true;
 }
 
-// A register block counts as read only when the reply carried every byte
-// asked for: the channel copies whatever its buffer holds, and zeros taken
-// for register values would be stored and later written back to the device.
+// A register block counts as read only when the reply carried every byte asked for.
 bool LerBloco(cCanal& canal, uint16_t registro, uint8_t* destino, int tamanho) {
-    constexpr int kInicioDados = 9;  // Modbus TCP: header, unit, function, count
-    if (!canal.LerRegistros(registro, destino, tamanho)) {
-        return false;
-    }
-    return canal.TamanhoUltimaRecepcao() >= kInicioDados + tamanho &&
-           canal.BufferRx()[kInicioDados - 1] >= tamanho;
+    return canal.LerRegistros(registro, destino, tamanho) &&
+           BlocoRegistrosCompleto(canal.BufferRx(), canal.TamanhoUltimaRecepcao(), tamanho);
 }
 
 }  // namespace
@@ -192,38 +170,16 @@ bool cEquipamento::LerRegistrosMedicao(std::string& resultado) {
     resultado.clear();
     uint8_t programacao[kBytesProgramacao] = {};
     if (LerBloco(canal, kRegistroEntradas, programacao, sizeof programacao)) {
-        const uint16_t entradas = RegistroDe(programacao);
-        const uint16_t saidas = RegistroDe(programacao + 2);
-        resultado += "\r\nProgramação ativa:\r\n";
-        for (int i = 1; i <= kQuantidadeEntradas; ++i) {
-            resultado += "E" + Decimal(static_cast<uint64_t>(i)) + ":Ativa em:";
-            resultado += (entradas >> (i - 1) & 1) ? "1" : "0";
-            resultado += "\r\n";
-        }
-        for (int i = 1; i <= kQuantidadeSaidas; ++i) {
-            resultado += "Saída " + Decimal(static_cast<uint64_t>(i)) + ":";
-            resultado += (saidas >> (i - 1) & 1) ? "(1) Biestável" : "(0) Monoestável";
-            resultado += "\r\n";
-        }
-        // Registers 1282-1283 hold the octets in dotted order, which is the
-        // byte order of the numeric form in memory.
-        const uint32_t ip = LerIpRegistro(programacao, 4);
-        ipLido = IpParaTexto(ip, false);
-        resultado += "IP:" + ipLido;
-        entradasDigitais = entradas;
-        saidasDigitais = saidas;
-        ipModbus = ip;
+        const ProgramacaoAtiva ativa = DecodificarProgramacao(programacao);
+        resultado += TextoProgramacao(ativa);
+        ipLido = IpParaTexto(ativa.ip, false);
+        entradasDigitais = ativa.entradas;
+        saidasDigitais = ativa.saidas;
+        ipModbus = ativa.ip;
     }
     uint8_t medicoes[kBytesMedicoes] = {};
     if (LerBloco(canal, kRegistroMedicoes, medicoes, sizeof medicoes)) {
-        resultado += "\r\nMedição:\r\n";
-        for (size_t i = 0; i < std::size(kFormatosMedicao); ++i) {
-            // The first register of each pair holds the low 16 bits.
-            const uint32_t baixo = RegistroDe(medicoes + 4 * i);
-            const uint32_t alto = RegistroDe(medicoes + 4 * i + 2);
-            const float valor = std::bit_cast<float>(alto << 16 | baixo);
-            resultado += kFormatosMedicao[i] + TresCasas(valor) + "\r\n";
-        }
+        resultado += TextoMedicoes(medicoes);
     }
     return true;
 }

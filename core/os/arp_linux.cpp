@@ -12,6 +12,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "core/os/netlink_linux.h"
 #include "core/os/rede_os.h"
 
 namespace tvx::os {
@@ -73,8 +74,8 @@ int ApagarVizinho(uint32_t endereco, uint32_t indiceInterface) {
         }
         bool respondido = false;
         int restante = static_cast<int>(n);
-        for (auto* h = reinterpret_cast<nlmsghdr*>(resposta.data()); NLMSG_OK(h, restante);
-             h = NLMSG_NEXT(h, restante)) {
+        for (auto* h = reinterpret_cast<nlmsghdr*>(resposta.data());
+             os::MensagemNetlinkInteira(h, restante); h = NLMSG_NEXT(h, restante)) {
             if (h->nlmsg_seq != seq || h->nlmsg_type != NLMSG_ERROR) {
                 continue;
             }

@@ -152,3 +152,19 @@ mac_id = (b"MAC=" + bytes([0x00, 0x11, 0x22, 0x33, 0x44, 0x55]) + bytes(10) + b"
 gravar(r, "passo2", b"\x06\x00" + mac_id.ljust(60, b"\x00"))
 gravar(r, "passo16", b"\x07\x00" + b"MAC=" + bytes([0x00, 0x11, 0x22, 0x33, 0x44, 0x55]))
 gravar(r, "passo16_cabecalho", b"\x07\x00" + b"XAC=" + bytes([0x00, 0x11, 0x22, 0x33, 0x44, 0x55]))
+
+# ---- fuzz_registros_medicao: a Modbus TCP reply as it lands in the receive buffer
+def modbus_tcp(funcao, dados):
+    return struct.pack(">HHHBB", 7, 0, 2 + len(dados), 1, funcao) + dados
+
+
+g = "fuzz_registros_medicao"
+programacao = struct.pack(">HH", 0xA5F0, 0x0003) + bytes([192, 168, 0, 101])
+gravar(g, "programacao", modbus_tcp(3, bytes([8]) + programacao))
+medicoes = b"".join(struct.pack(">HH", v & 0xFFFF, v >> 16)
+                    for v in (struct.unpack("<I", struct.pack("<f", f))[0]
+                              for f in (1.5, -2.25, 220.0, 0.001, 3.4e38, float("nan"), float("-inf"))))
+gravar(g, "medicoes", modbus_tcp(3, bytes([28]) + medicoes))
+gravar(g, "contagem_curta", modbus_tcp(3, bytes([4]) + programacao))
+gravar(g, "excecao", modbus_tcp(0x83, bytes([2])))
+gravar(g, "cortada", modbus_tcp(3, bytes([28]) + medicoes)[:20])

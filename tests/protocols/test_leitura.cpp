@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include "bancada.h"
+#include "protocols/registros_medicao.h"
 
 namespace tvx {
 namespace {
@@ -377,6 +378,28 @@ TEST(LerRegistrosMedicao, NadaLidoAindaESucesso) {
     EXPECT_EQ("", resultado);
     EXPECT_TRUE(b.e.canal.UsaTcp());
     EXPECT_EQ(kQuadroModbus, b.e.canal.TipoQuadro());
+}
+
+// Whatever bit pattern a register pair holds is a float the text shows whole.
+TEST(LerRegistrosMedicao, ValoresExtremosDaMedicao) {
+    std::vector<uint8_t> bytes;
+    for (const uint32_t bits : {0x7F7FFFFFu, 0xFF800000u, 0x7FC00000u, 0x00000001u, 0x80000000u,
+                                0x3F800000u, 0x3F800000u}) {
+        const std::vector<uint8_t> par{static_cast<uint8_t>(bits >> 8), static_cast<uint8_t>(bits),
+                                       static_cast<uint8_t>(bits >> 24),
+                                       static_cast<uint8_t>(bits >> 16)};
+        bytes.insert(bytes.end(), par.begin(), par.end());
+    }
+    EXPECT_EQ(
+        "\r\nMedição:\r\nIACS:340282346638528859811704183484516925440.000\r\nIDC:-inf\r\n"
+        "VFN:nan\r\nVNT:0.000\r\nVDC:-0.000\r\nTEMP1:1.000\r\nTEMP2:1.000\r\n",
+        protocolos::TextoMedicoes(bytes.data()));
+    // A block counts only with every byte asked for, by length and by count.
+    std::vector<uint8_t> resposta = LeituraModbus(bytes);
+    EXPECT_TRUE(protocolos::BlocoRegistrosCompleto(resposta.data(), 37, 28));
+    EXPECT_FALSE(protocolos::BlocoRegistrosCompleto(resposta.data(), 36, 28));
+    resposta[8] = 27;
+    EXPECT_FALSE(protocolos::BlocoRegistrosCompleto(resposta.data(), 37, 28));
 }
 
 // ---- dispatch

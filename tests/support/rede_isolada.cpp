@@ -23,6 +23,8 @@
 #include <fstream>
 #include <thread>
 
+#include "core/os/netlink_linux.h"
+
 namespace tvx::teste {
 
 namespace {
@@ -96,7 +98,8 @@ class MensagemNetlink {
                 const ssize_t n = recv(fd, resposta.data(), resposta.size(), 0);
                 int restante = static_cast<int>(n);
                 for (auto* h = reinterpret_cast<nlmsghdr*>(resposta.data());
-                     n > 0 && NLMSG_OK(h, restante); h = NLMSG_NEXT(h, restante)) {
+                     n > 0 && tvx::os::MensagemNetlinkInteira(h, restante);
+                     h = NLMSG_NEXT(h, restante)) {
                     if (h->nlmsg_type == NLMSG_ERROR) {
                         resultado = -reinterpret_cast<const nlmsgerr*>(NLMSG_DATA(h))->error;
                         break;

@@ -1,0 +1,108 @@
+// The family-21 equipment's register replies: an arbitrary Modbus TCP reply of
+// any length, laid into the channel's 2048-byte receive buffer as a receive
+// leaves it (zeros past what arrived), then taken as the programming block
+// (registers 1280..1283) and as the measurement block (1024..1037).
+// Input: the reply bytes.
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <string>
+
+#include "core/texto.h"
+#include "core/utilitarios.h"
+#include "fuzz/sem_rede.h"
+#include "protocols/registros_medicao.h"
+
+namespace {
+
+using namespace tvx::protocolos;
+
+constexpr int kTamanhoBufferCanal = 2048;
+
+void Falha(const char* motivo) {
+    std::fprintf(stderr, "fuzz_registros_medicao: %s\n", motivo);
+    std::abort();
+}
+
+void Exigir(bool condicao, const char* motivo) {
+    if (!condicao) {
+        Falha(motivo);
+    }
+}
+
+size_t Contar(const std::string& texto, const std::string& parte) {
+    size_t n = 0;
+    for (size_t p = texto.find(parte); p != std::string::npos; p = texto.find(parte, p + 1)) {
+        ++n;
+    }
+    return n;
+}
+
+bool Utf8Valido(const std::string& texto) {
+    for (size_t pos = 0; pos < texto.size();) {
+        if (tvx::ProximoCaractereUtf8(texto, pos) == tvx::kCaractereInvalido) {
+            return false;
+        }
+    }
+    return true;
+}
+
+void ConferirProgramacao(const uint8_t* dados) {
+    const ProgramacaoAtiva p = DecodificarProgramacao(dados);
+    const std::string texto = TextoProgramacao(p);
+    Exigir(Utf8Valido(texto), "programming text is not UTF-8");
+    Exigir(texto.rfind("\r\nProgramação ativa:\r\n", 0) == 0, "programming text header");
+    Exigir(Contar(texto, ":Ativa em:") == 16, "not 16 input lines");
+    Exigir(Contar(texto, "Saída ") == 4, "not 4 output lines");
+    const size_t ip = texto.rfind("IP:");
+    Exigir(ip != std::string::npos && tvx::TextoParaIp(texto.substr(ip + 3)) == p.ip,
+           "the address shown does not read back as the one decoded");
+}
+
+void ConferirMedicoes(const uint8_t* dados) {
+    const std::string texto = TextoMedicoes(dados);
+    Exigir(Utf8Valido(texto), "measurement text is not UTF-8");
+    Exigir(texto.rfind("\r\nMedição:\r\n", 0) == 0, "measurement text header");
+    Exigir(Contar(texto, "\r\n") == 9, "not 7 measurement lines");
+    // Any bit pattern is a float the text must show whole: 3 decimals each.
+    Exigir(Contar(texto, ".") >= 5 || texto.find("nan") != std::string::npos ||
+               texto.find("inf") != std::string::npos,
+           "measurement without decimals");
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    tvx::fuzz::ProibirRede();
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* dados, size_t tamanho) {
+    // Exactly the channel's buffer, on the heap: a read past it is a report.
+    auto buffer = std::make_unique<uint8_t[]>(kTamanhoBufferCanal);
+    const int recebidos = static_cast<int>(std::min<size_t>(tamanho, kTamanhoBufferCanal));
+    std::memset(buffer.get(), 0, kTamanhoBufferCanal);
+    if (recebidos > 0) {
+        std::memcpy(buffer.get(), dados, static_cast<size_t>(recebidos));
+    }
+    for (const int bloco : {kBytesProgramacao, kBytesMedicoes}) {
+        const bool completo = BlocoRegistrosCompleto(buffer.get(), recebidos, bloco);
+        if (!completo) {
+            continue;
+        }
+        Exigir(recebidos >= kInicioDadosModbusTcp + bloco, "block taken from a short reply");
+        Exigir(buffer[kInicioDadosModbusTcp - 1] >= bloco, "block taken past its byte count");
+        // The data the run copies out: exactly the block, on the heap.
+        auto copia = std::make_unique<uint8_t[]>(static_cast<size_t>(bloco));
+        std::memcpy(copia.get(), buffer.get() + kInicioDadosModbusTcp, static_cast<size_t>(bloco));
+        if (bloco == kBytesProgramacao) {
+            ConferirProgramacao(copia.get());
+        } else {
+            ConferirMedicoes(copia.get());
+        }
+    }
+    return 0;
+}
