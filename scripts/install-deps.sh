@@ -3,6 +3,8 @@
 set -euo pipefail
 pacotes=(g++ cmake ninja-build pkg-config libgtest-dev libgmock-dev qt6-base-dev iproute2 util-linux
          fonts-dejavu-core
+         # the package (cpack): dependencies from dpkg-shlibdeps, setcap/getcap
+         dpkg-dev libcap2-bin
          # fuzz targets (scripts/fuzz.sh): clang, its libFuzzer and sanitizer
          # runtimes, and llvm-symbolizer for readable sanitizer reports
          clang libclang-rt-14-dev llvm)

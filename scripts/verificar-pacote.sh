@@ -1,8 +1,12 @@
 #!/bin/sh
 # Builds the Debian package and checks what it would install, without
 # touching this system: the package is unpacked into a scratch folder only.
+# With --instalar (as root, on a machine that may be changed, such as CI) it
+# is then installed for real with apt-get, so that its dependencies resolve
+# and its maintainer scripts run; the capabilities are checked by pinging
+# 127.0.0.1 as an unprivileged user; then it is removed again.
 #
-#   scripts/verificar-pacote.sh [build-folder]     (default: build-pacote)
+#   scripts/verificar-pacote.sh [--instalar] [build-folder]  (default: build-pacote)
 #
 # JOBS sets the build's parallel jobs (default 2).
 #
@@ -10,6 +14,11 @@
 set -eu
 
 raiz=$(cd "$(dirname "$0")/.." && pwd)
+instalar=0
+if [ "${1:-}" = "--instalar" ]; then
+    instalar=1
+    shift
+fi
 build=${1:-"$raiz/build-pacote"}
 jobs=${JOBS:-2}
 
@@ -23,6 +32,7 @@ cmake --build "$build" -j "$jobs"
 
 deb=$(ls -t "$build"/tvxnetcfg_*.deb | head -n 1)
 [ -f "$deb" ] || { echo "no package was built" >&2; exit 1; }
+deb=$(realpath "$deb")  # apt-get takes a local package by its path only
 echo "package: $deb"
 
 rascunho=$(mktemp -d "${TMPDIR:-/tmp}/tvx-pacote.XXXXXX")
@@ -34,10 +44,11 @@ falhas=0
 confere() {  # description, then the command that must succeed
     descricao=$1
     shift
-    if "$@" >/dev/null 2>&1; then
+    if "$@" >"$rascunho/confere.log" 2>&1; then
         echo "ok    $descricao"
     else
         echo "FALHA $descricao"
+        tail -n 15 "$rascunho/confere.log" | sed 's/^/      /'
         falhas=$((falhas + 1))
     fi
 }
@@ -91,6 +102,37 @@ confere "the unpacked tvxnetcfg-sim runs" "$r/usr/bin/tvxnetcfg-sim" --help
 
 echo "contents:"
 (cd "$r" && find . -type f | sort | sed 's/^\./  /')
+
+if [ "$instalar" -eq 1 ]; then
+    if [ "$(id -u)" -ne 0 ]; then
+        echo "FALHA --instalar needs root" >&2
+        falhas=$((falhas + 1))
+    elif dpkg-query -W -f='${Status}' tvxnetcfg 2>/dev/null | grep -q "install ok installed"; then
+        echo "FALHA tvxnetcfg is already installed here; not touching it" >&2
+        falhas=$((falhas + 1))
+    else
+        confere "apt-get installs the package and its dependencies" \
+            env DEBIAN_FRONTEND=noninteractive apt-get install -y "$deb"
+        for programa in tvxnetcfg tvxnetcfg-cli; do
+            confere "installed $programa has cap_net_admin,cap_net_raw=ep" \
+                sh -c "getcap /usr/bin/$programa | grep -q 'cap_net_admin,cap_net_raw=ep'"
+        done
+        confere "installed tvxnetcfg-sim has no capability" \
+            sh -c "[ -x /usr/bin/tvxnetcfg-sim ] && [ -z \"\$(getcap /usr/bin/tvxnetcfg-sim)\" ]"
+        # The echo test of the headless front end, as a technician without
+        # root: loopback only, a few seconds.
+        trabalho="$rascunho/nobody"
+        mkdir -p "$trabalho"
+        chown nobody "$trabalho"
+        (cd "$trabalho" && timeout 60 runuser -u nobody -- /usr/bin/tvxnetcfg-cli --model 15 \
+            --medium 1 --address 127.0.0.1 --ip 127.0.0.1 test >saida 2>&1) || true
+        confere "an unprivileged user pings 127.0.0.1 with the installed tvxnetcfg-cli" \
+            grep -q "^IP programado OK\.\$" "$trabalho/saida"
+        confere "apt-get removes the package" \
+            env DEBIAN_FRONTEND=noninteractive apt-get remove -y tvxnetcfg
+        confere "nothing left in /usr/bin" sh -c "! ls /usr/bin/tvxnetcfg* 2>/dev/null | grep -q ."
+    fi
+fi
 if [ "$falhas" -ne 0 ]; then
     echo "$falhas check(s) failed" >&2
     exit 1
