@@ -23,8 +23,16 @@ PtyTeste::PtyTeste() {
 }
 
 PtyTeste::~PtyTeste() {
-    close(escravo_);
-    close(mestre_);
+    Desligar();
+}
+
+void PtyTeste::Desligar() {
+    for (int* fd : {&escravo_, &mestre_}) {
+        if (*fd >= 0) {
+            close(*fd);
+            *fd = -1;
+        }
+    }
 }
 
 void PtyTeste::Escrever(const std::vector<uint8_t>& bytes) {

@@ -1,21 +1,16 @@
 // The serial port on a real pseudo-terminal pair: the port opens the slave by
 // its path, the test plays the device on the master side and reads the line
 // settings back from the kernel.
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <poll.h>
-#include <pty.h>
-#include <termios.h>
-#include <unistd.h>
 
 #include <atomic>
 #include <chrono>
 #include <cstring>
-#include <stdexcept>
 #include <thread>
 #include <vector>
 
 #include "support/par_tcp.h"
+#include "support/pty_teste.h"
 #include "transport/codec.h"
 #include "transport/os/porta_serial_linux.h"
 #include "transport/serial.h"
@@ -25,86 +20,13 @@ namespace {
 
 using teste::Hex;
 using teste::ParaHex;
+using teste::PtyTeste;
 using namespace std::chrono_literals;
 using Relogio = std::chrono::steady_clock;
 
 long long MsDesde(Relogio::time_point inicio) {
     return std::chrono::duration_cast<std::chrono::milliseconds>(Relogio::now() - inicio).count();
 }
-
-// The test keeps the master; the slave fd of openpty is kept open too so
-// that the master never sees a hang-up between the port's opens.
-class ParPty {
-  public:
-    ParPty() {
-        char nome[128] = {};
-        termios modo{};
-        cfmakeraw(&modo);
-        if (openpty(&mestre_, &escravo_, nome, &modo, nullptr) != 0) {
-            throw std::runtime_error("openpty failed");
-        }
-        fcntl(mestre_, F_SETFD, FD_CLOEXEC);
-        fcntl(escravo_, F_SETFD, FD_CLOEXEC);
-        caminho_ = nome;
-    }
-    ~ParPty() {
-        close(escravo_);
-        FecharMestre();
-    }
-    ParPty(const ParPty&) = delete;
-    ParPty& operator=(const ParPty&) = delete;
-
-    const std::string& Caminho() const { return caminho_; }
-    int Mestre() const { return mestre_; }
-
-    void Escrever(const std::vector<uint8_t>& bytes) {
-        size_t feito = 0;
-        while (feito < bytes.size()) {
-            const ssize_t n = write(mestre_, bytes.data() + feito, bytes.size() - feito);
-            if (n <= 0) {
-                throw std::runtime_error("pty write failed");
-            }
-            feito += static_cast<size_t>(n);
-        }
-    }
-
-    std::vector<uint8_t> Ler(size_t minimo, std::chrono::milliseconds espera) {
-        std::vector<uint8_t> bytes;
-        const auto limite = Relogio::now() + espera;
-        while (bytes.size() < minimo && Relogio::now() < limite) {
-            pollfd p{mestre_, POLLIN, 0};
-            if (poll(&p, 1, 20) <= 0) {
-                continue;
-            }
-            uint8_t buffer[4096];
-            const ssize_t n = read(mestre_, buffer, sizeof buffer);
-            if (n <= 0) {
-                break;
-            }
-            bytes.insert(bytes.end(), buffer, buffer + n);
-        }
-        return bytes;
-    }
-
-    // Both ends gone from the device side: the slave is hung up.
-    void Desligar() {
-        close(escravo_);
-        escravo_ = -1;
-        FecharMestre();
-    }
-
-  private:
-    void FecharMestre() {
-        if (mestre_ >= 0) {
-            close(mestre_);
-            mestre_ = -1;
-        }
-    }
-
-    int mestre_ = -1;
-    int escravo_ = -1;
-    std::string caminho_;
-};
 
 std::vector<uint8_t> ComCrcModbus(std::vector<uint8_t> quadro) {
     uint16_t crc = 0xFFFF;
@@ -253,12 +175,12 @@ class SerialPty : public ::testing::Test {
   protected:
     void SetUp() override {
         serial.DefinirPadrao();
-        serial.DefinirNomePorta(pty.Caminho());
+        serial.DefinirNomePorta(pty.CaminhoEscravo());
         serial.DefinirTempoLeitura(100);
     }
     void Abrir() { ASSERT_TRUE(serial.AbrirPorta()); }
 
-    ParPty pty;
+    PtyTeste pty;
     cSerial serial;
 };
 
@@ -287,7 +209,7 @@ TEST_F(SerialPty, CadaVelocidadeDaTabelaE8N1Bruto) {
 TEST_F(SerialPty, PortaExclusiva) {
     Abrir();
     cSerial outra;
-    outra.DefinirNomePorta(pty.Caminho());
+    outra.DefinirNomePorta(pty.CaminhoEscravo());
     EXPECT_FALSE(outra.AbrirPorta());
     EXPECT_FALSE(outra.PortaAberta());
     serial.FecharPorta();
