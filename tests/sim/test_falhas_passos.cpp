@@ -226,6 +226,14 @@ TEST(FalhasExecucaoPassos, RespostaGiganteBlocosEModbus) {
                          kEnviandoIp, "MAC=00:00:00:00:00:00\r\n", "OK", kFinalizada} +
                   IpProgramadoNumerico(),
               kRapido, {kPassoMac}),
+        Linha("MAC, ID and SMS step block", 16, Meio::Tcp, kAcaoProgramar, gigante, kBloco,
+              ProgTcp() +
+                  Linhas{"Enviando programação de MAC, ID Telemetria e Celular SMS...",
+                         "Programação recebida:\r\nMAC=00:00:00:00:00:00\r\nID=\r\n"
+                         "Celular SMS=\r\n",
+                         "OK.", kReconectando, kEnviandoIp, "", "OK", kFinalizada} +
+                  IpProgramadoTexto(),
+              kRapido, {kPassoMacIdSms}),
         Linha("Modbus IP write", 30, Meio::Tcp, kAcaoProgramar, gigante, kReg1282, fim21, kRapido,
               {}, true),
         Linha("Modbus input step", 30, Meio::Tcp, kAcaoProgramar, gigante, r1280, entradas, kRapido,
