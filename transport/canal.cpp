@@ -178,10 +178,14 @@ bool cCanal::Encerrar() {
     return Desconectar();
 }
 
+// What is still waiting before a send belongs to an earlier reply that did
+// not fit the receive buffer: a new exchange must not take it for its own
+// reply (the serial port likewise purges its input before each write).
 bool cCanal::EnviarTcp() {
     if (!socket_) {
         return false;
     }
+    socket_->DiscardInput();
     return socket_->Send(bufferTx_.data(), tamanhoTx_);
 }
 
@@ -189,6 +193,7 @@ bool cCanal::EnviarTcpBuffer(const uint8_t* buffer, int tamanho) {
     if (!socket_) {
         return false;
     }
+    socket_->DiscardInput();
     return socket_->Send(buffer, tamanho);
 }
 
@@ -263,8 +268,8 @@ const uint8_t* cCanal::ReceberSerial(int esperado) {
         return nullptr;
     }
     esperado = std::clamp(esperado, 0, kTamanhoBufferCanal);
-    const uint16_t n = serial_.LerBytes(bufferRx_.data(), kTamanhoBufferCanal,
-                                        static_cast<uint16_t>(esperado));
+    const uint16_t n =
+        serial_.LerBytes(bufferRx_.data(), kTamanhoBufferCanal, static_cast<uint16_t>(esperado));
     ZerarAlemDe(n);
     if (n == 0) {
         erro_.Definir(kErroRecepcaoSerial);

@@ -174,6 +174,17 @@ int TcpSocket::Receive(uint8_t* buffer, int capacidade) {
     return 0;
 }
 
+void TcpSocket::DiscardInput() {
+    if (handle_ < 0) {
+        return;
+    }
+    uint8_t resto[512];
+    // Stops at the first call that finds nothing (EAGAIN), the end of the
+    // stream or an error; the next receive reports the last two.
+    while (recv(handle_, resto, sizeof resto, MSG_DONTWAIT) > 0) {
+    }
+}
+
 bool TcpSocket::WaitReadable() {
     if (handle_ < 0) {
         return false;

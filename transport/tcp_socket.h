@@ -10,18 +10,18 @@ struct sockaddr_in;
 namespace tvx {
 
 class SocketException : public std::exception {
-public:
+  public:
     // mensagemSistema appends ": " and strerror(errno).
     explicit SocketException(const std::string& texto, bool mensagemSistema = false);
     ~SocketException() override;
     const char* what() const noexcept override;
 
-private:
+  private:
     std::string texto_;
 };
 
 class TcpSocket {
-public:
+  public:
     TcpSocket();  // throws SocketException
     ~TcpSocket();
     TcpSocket(const TcpSocket&) = delete;
@@ -34,6 +34,9 @@ public:
     bool Connect(const std::string& host, uint16_t porta);
     bool Send(const uint8_t* buffer, int tamanho);
     int Receive(uint8_t* buffer, int capacidade);
+    // Drops the bytes already waiting, without waiting for more: the tail of
+    // a reply longer than the receive capacity. Never closes the socket.
+    void DiscardInput();
     bool WaitReadable();
     int Shutdown();
     int Close();
@@ -41,7 +44,7 @@ public:
 
     int Handle() const { return handle_; }
 
-private:
+  private:
     bool WaitConnected();
 
     int handle_ = -1;

@@ -3,7 +3,6 @@
 // technician is meant to see, within the time-outs, with the link closed and
 // no descriptor left behind. A few of them also go through tvxnetcfg-cli to
 // show that the log keeps every line the terminal showed.
-#include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
@@ -23,7 +22,7 @@
 #include <vector>
 
 #include "core/texto.h"
-#include "test_fluxo_apoio.h"
+#include "falhas_apoio.h"
 
 extern char** environ;
 
@@ -34,122 +33,6 @@ using namespace teste;
 using sim::AlvoFalha;
 using sim::Falha;
 using sim::Simulador;
-using Linhas = std::vector<std::string>;
-
-constexpr const char* kFalhaProgramacao = "Falha na programação.";
-constexpr const char* kFalhaRecv = "Falha na recepção (recv).";
-
-// Descriptors open in this process right now.
-int DescritoresAbertos() {
-    int n = 0;
-    if (DIR* d = opendir("/proc/self/fd")) {
-        while (readdir(d)) {
-            ++n;
-        }
-        closedir(d);
-    }
-    return n;
-}
-
-enum class Meio { Tcp, Serial };
-
-struct Caso {
-    const char* nome;
-    uint32_t modelo;
-    Meio meio;
-    uint32_t acao;
-    std::vector<uint8_t> passos;  // extra steps to tick
-    bool alterarIp;               // family 21: the "Alterar IP?" tick
-    Falha falha;
-    AlvoFalha alvo;
-    Linhas esperadas;
-    std::chrono::milliseconds limite;  // the run must end within this
-};
-
-// A programming run on the factory address up to the first exchange, the
-// new address answering nothing.
-Linhas ProgTcp() {
-    return {kBanner, kIniciada, kVerificando, Eco(kIpFabrica), kFalhaEco, kConectando};
-}
-// On the serial medium only the new address is pinged.
-Linhas ProgSerial() {
-    return {kBanner, kIniciada, kFalhaEco, kConectando};
-}
-Linhas LeTcp() {
-    return {kBanner, kLeituraIniciada, Eco(kIpFabrica)};
-}
-Linhas LeSerial() {
-    return {kBanner, kLeituraIniciada};
-}
-
-// Runs one case in the isolated network and checks lines, time, link and
-// descriptors.
-void Executar(RedeIsolada& rede, const Caso& c) {
-    SCOPED_TRACE(c.nome);
-    const int antes = DescritoresAbertos();
-    {
-        Simulador sim(c.modelo);
-        std::string porta;
-        if (c.meio == Meio::Tcp) {
-            ASSERT_TRUE(sim.IniciarTcp("0.0.0.0"));
-        } else {
-            porta = sim.IniciarSerial();
-            ASSERT_FALSE(porta.empty());
-        }
-        sim.DefinirFalha(c.falha, c.alvo);
-        Bancada b(&rede);
-        b.Modelo(c.modelo, c.meio == Meio::Tcp ? kMeioIpPadrao : kMeioSerial);
-        if (c.meio == Meio::Serial) {
-            b.eq.SetPorta(porta);
-        }
-        for (uint8_t p : c.passos) {
-            b.Marcar(p);
-        }
-        if (c.alterarIp) {
-            b.eq.infoModelo.alterarIp = 1;
-        }
-        const auto inicio = RelogioTeste::now();
-        const auto linhas = b.Executar(c.acao, {}, std::chrono::seconds(90));
-        const auto duracao = RelogioTeste::now() - inicio;
-        // "*" stands for a line whose content depends on the device's state.
-        Linhas esperadas = c.esperadas;
-        for (size_t i = 0; i < esperadas.size() && i < linhas.size(); ++i) {
-            if (esperadas[i] == "*") {
-                esperadas[i] = linhas[i].texto;
-            }
-        }
-        EXPECT_TRUE(SequenciaIgual(esperadas, linhas));
-        EXPECT_LE(duracao, c.limite)
-            << std::chrono::duration_cast<std::chrono::milliseconds>(duracao).count() << " ms";
-        EXPECT_FALSE(b.trabalhador.EmExecucao(0));
-        EXPECT_FALSE(b.eq.canal.Socket() && b.eq.canal.Socket()->IsValid()) << "TCP link left open";
-        EXPECT_FALSE(b.eq.canal.SerialAberta()) << "serial port left open";
-    }
-    EXPECT_EQ(antes, DescritoresAbertos()) << "descriptors leaked";
-}
-
-void ExecutarTabela(const std::vector<Caso>& casos) {
-    TVX_EM_REDE_ISOLADA([&](RedeIsolada& rede) {
-        PrepararRede(rede);
-        for (const Caso& c : casos) {
-            Executar(rede, c);
-        }
-    });
-}
-
-constexpr auto kRapido = std::chrono::milliseconds(8000);  // pings and pauses, no time-out
-Caso Linha(const char* nome, uint32_t modelo, Meio meio, uint32_t acao, Falha falha, AlvoFalha alvo,
-           Linhas esperadas, std::chrono::milliseconds limite = kRapido,
-           std::vector<uint8_t> passos = {}, bool alterarIp = false) {
-    return {
-        nome,  modelo, meio, acao, std::move(passos), alterarIp, falha, alvo, std::move(esperadas),
-        limite};
-}
-
-const AlvoFalha kL22{'L', 22};
-const AlvoFalha kL31{'L', 31};
-const AlvoFalha kBloco{{}, {}, {}, true};
-const AlvoFalha kReg1282{{}, {}, 1282};
 
 // ---- family 10: command 'L' 22, framed and acknowledged (model 15: no restart)
 

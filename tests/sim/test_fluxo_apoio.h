@@ -194,6 +194,23 @@ inline std::string TextoConfiguracao(const std::string& nome, const std::string&
     return texto;
 }
 
+// The family-21 read text: the programming part and the measurements.
+inline std::string TextoRegistros(const std::string& ip, uint16_t entradas, uint16_t saidas) {
+    std::string t = "\r\nProgramação ativa:\r\n";
+    for (int i = 1; i <= 16; ++i) {
+        t += "E" + std::to_string(i) + ":Ativa em:" + ((entradas >> (i - 1) & 1) ? "1" : "0") +
+             "\r\n";
+    }
+    for (int i = 1; i <= 4; ++i) {
+        t += "Saída " + std::to_string(i) + ":" +
+             ((saidas >> (i - 1) & 1) ? "(1) Biestável" : "(0) Monoestável") + "\r\n";
+    }
+    t += "IP:" + ip;
+    t += "\r\nMedição:\r\nIACS:4.125\r\nIDC:1.750\r\nVFN:127.250\r\nVNT:0.500\r\n"
+         "VDC:125.125\r\nTEMP1:31.500\r\nTEMP2:29.750\r\n";
+    return t;
+}
+
 // The closing lines of a read run that showed the addresses it read.
 inline std::vector<std::string> FimLeitura(const std::string& ip, const std::string& mascara,
                                            const std::string& gateway, const std::string& texto,

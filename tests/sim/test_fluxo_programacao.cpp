@@ -327,22 +327,6 @@ TEST(FluxoProgramacao, Familia15MostraMacEIp) {
 
 // ---- family 21: registers, only with "Alterar IP?"
 
-std::string TextoRegistros(const std::string& ip, uint16_t entradas, uint16_t saidas) {
-    std::string t = "\r\nProgramação ativa:\r\n";
-    for (int i = 1; i <= 16; ++i) {
-        t += "E" + std::to_string(i) + ":Ativa em:" + ((entradas >> (i - 1) & 1) ? "1" : "0") +
-             "\r\n";
-    }
-    for (int i = 1; i <= 4; ++i) {
-        t += "Saída " + std::to_string(i) + ":" +
-             ((saidas >> (i - 1) & 1) ? "(1) Biestável" : "(0) Monoestável") + "\r\n";
-    }
-    t += "IP:" + ip;
-    t += "\r\nMedição:\r\nIACS:4.125\r\nIDC:1.750\r\nVFN:127.250\r\nVNT:0.500\r\n"
-         "VDC:125.125\r\nTEMP1:31.500\r\nTEMP2:29.750\r\n";
-    return t;
-}
-
 TEST(FluxoProgramacao, Familia21SemEComAlterarIp) {
     TVX_EM_REDE_ISOLADA([](RedeIsolada& rede) {
         PrepararRede(rede);

@@ -77,8 +77,7 @@ TEST(CanalMontagem, QuadroDleSobTcpLevaCabecalhoDeDozeBytes) {
     c.DefinirUsaTcp(true);
     c.DefinirEnderecoRtu(1);
     ASSERT_EQ(12 + 9, c.MontarComando(0x4C, 0x16, 0, nullptr));
-    EXPECT_EQ("00 00 03 00 00 00 00 05 01 FF 00 09 10 02 01 4C 16 10 03 A8 54",
-              ParaHex(Tx(c, 21)));
+    EXPECT_EQ("00 00 03 00 00 00 00 05 01 FF 00 09 10 02 01 4C 16 10 03 A8 54", ParaHex(Tx(c, 21)));
 }
 
 TEST(CanalMontagem, QuadroDleSobSerialSemCabecalho) {
@@ -118,7 +117,7 @@ TEST(CanalMontagem, TamanhoNegativoEZero) {
 }
 
 class CanalTcp : public ::testing::Test {
-protected:
+  protected:
     bool Conectar(int tempoSegundos = 2) {
         canal.DefinirTempoEspera(tempoSegundos);
         return canal.Conectar("127.0.0.1", par.Porta());
@@ -159,6 +158,32 @@ TEST_F(CanalTcp, ConfirmacaoNaPosicaoDoTipoDeQuadro) {
         EXPECT_FALSE(canal.ReceberAckTcp());
         canal.Desconectar();
     }
+}
+
+// A reply longer than the receive buffer: the exchange takes its first 2048
+// bytes, and the next exchange gets its own reply, not the tail of this one.
+TEST_F(CanalTcp, RestoDeRespostaGiganteNaoViraARespostaSeguinte) {
+    ASSERT_TRUE(Conectar());
+    canal.DefinirTipoQuadro(kQuadroDle);
+    canal.DefinirUsaTcp(true);
+    std::vector<uint8_t> gigante(3000, '#');
+    gigante[7] = kAck;
+    std::vector<uint8_t> segunda(14, 0);
+    segunda[7] = kAck;
+    par.Responder(gigante);
+    par.Responder(segunda);
+    const uint8_t um = 1;
+    ASSERT_TRUE(canal.EnviarTcpBuffer(&um, 1));
+    canal.AguardarTcp();
+    ASSERT_TRUE(canal.ReceberAckTcp());
+    EXPECT_EQ(kTamanhoBufferCanal, canal.TamanhoUltimaRecepcao());
+    par.Recebido(1);
+    std::this_thread::sleep_for(50ms);  // the whole tail is in by now
+    ASSERT_TRUE(canal.EnviarTcpBuffer(&um, 1));
+    canal.AguardarTcp();
+    EXPECT_TRUE(canal.ReceberAckTcp());
+    EXPECT_EQ(14, canal.TamanhoUltimaRecepcao());
+    canal.Desconectar();
 }
 
 TEST_F(CanalTcp, RespostaCurtaNaoMostraBytesDaAnterior) {
@@ -261,7 +286,7 @@ TEST_F(CanalTcp, RegistrosSoComQuadroModbus) {
 }
 
 class CanalSerial : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         canal.DefinirNomePorta(pty.CaminhoEscravo());
         canal.Serial().DefinirTempoLeitura(100);
