@@ -180,8 +180,9 @@ void TcpSocket::DiscardInput() {
     }
     uint8_t resto[512];
     // Stops at the first call that finds nothing (EAGAIN), the end of the
-    // stream or an error; the next receive reports the last two.
-    while (recv(handle_, resto, sizeof resto, MSG_DONTWAIT) > 0) {
+    // stream or an error, which the next receive reports; and after 64 KiB,
+    // so that a peer that never stops sending cannot keep the run here.
+    for (int i = 0; i < 128 && recv(handle_, resto, sizeof resto, MSG_DONTWAIT) > 0; ++i) {
     }
 }
 

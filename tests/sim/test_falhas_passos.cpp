@@ -1,4 +1,4 @@
-// Fault injection into the extra steps of the programming run (Part 3.3),
+// Fault injection into the extra steps of the programming run,
 // the serial line vanishing under each step, and replies longer than the
 // channel's 2048-byte buffer for the unframed blocks and the Modbus
 // exchanges. Harness: falhas_apoio.h.
