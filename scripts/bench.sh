@@ -10,7 +10,7 @@
 set -eu
 
 raiz=$(cd "$(dirname "$0")/.." && pwd)
-build=${1:-"$raiz/build"}
+build=$(cd "${1:-$raiz/build}" && pwd)  # the script moves to a scratch folder
 saida="$build/bench"
 mkdir -p "$saida"
 cmake --build "$build" -j 2 --target tvx_nucleo tvx_sim tvx_ui >/dev/null
