@@ -12,20 +12,13 @@
 #include <string_view>
 
 #include "core/utilitarios.h"
+#include "fuzz/falha_alvo.h"
 #include "fuzz/sem_rede.h"
 
 namespace {
 
-void Falha(const char* motivo) {
-    std::fprintf(stderr, "fuzz_enderecos: %s\n", motivo);
-    std::abort();
-}
-
-void Exigir(bool condicao, const char* motivo) {
-    if (!condicao) {
-        Falha(motivo);
-    }
-}
+using tvx::fuzz::Exigir;
+using tvx::fuzz::Falha;
 
 bool Espaco(char c) {
     return c == ' ' || (c >= '\t' && c <= '\r');

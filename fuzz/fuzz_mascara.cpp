@@ -7,19 +7,15 @@
 #include <cstdlib>
 #include <string>
 
+#include "fuzz/falha_alvo.h"
 #include "fuzz/sem_rede.h"
 #include "ui/logica/mascara_edicao.h"
 
 namespace {
 
-using tvx::MascaraEdicao;
+using tvx::fuzz::Exigir;
 
-void Exigir(bool condicao, const char* motivo) {
-    if (!condicao) {
-        std::fprintf(stderr, "fuzz_mascara: %s\n", motivo);
-        std::abort();
-    }
-}
+using tvx::MascaraEdicao;
 
 // With a mask, the display spans it: literals where it has literals, and at
 // each input position the placeholder or a character the position accepts.

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "core/equipamento.h"
+#include "fuzz/falha_alvo.h"
 #include "fuzz/sem_rede.h"
 #include "ui/logica/avisos.h"
 #include "ui/logica/parametros.h"
@@ -21,15 +22,10 @@
 
 namespace {
 
+using tvx::fuzz::Exigir;
+
 using tvx::cEquipamento;
 using tvx::cPropertyRows;
-
-void Exigir(bool condicao, const char* motivo) {
-    if (!condicao) {
-        std::fprintf(stderr, "fuzz_parametros: %s\n", motivo);
-        std::abort();
-    }
-}
 
 class AvisosGuardados : public tvx::cAvisos {
   public:

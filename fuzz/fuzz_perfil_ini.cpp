@@ -10,22 +10,15 @@
 #include <string>
 #include <string_view>
 
+#include "fuzz/falha_alvo.h"
 #include "fuzz/pasta_temporaria.h"
 #include "fuzz/sem_rede.h"
 #include "persistence/perfil_ini.h"
 
 namespace {
 
-void Falha(const char* motivo) {
-    std::fprintf(stderr, "fuzz_perfil_ini: %s\n", motivo);
-    std::abort();
-}
-
-void Exigir(bool condicao, const char* motivo) {
-    if (!condicao) {
-        Falha(motivo);
-    }
-}
+using tvx::fuzz::Exigir;
+using tvx::fuzz::Falha;
 
 void Gravar(const std::string& caminho, std::string_view conteudo) {
     std::ofstream arquivo(caminho, std::ios::binary | std::ios::trunc);

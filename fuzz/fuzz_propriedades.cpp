@@ -12,20 +12,16 @@
 #include <vector>
 
 #include "core/utilitarios.h"
+#include "fuzz/falha_alvo.h"
 #include "fuzz/sem_rede.h"
 #include "ui/logica/propriedades.h"
 
 namespace {
 
+using tvx::fuzz::Exigir;
+
 using tvx::cPropertyItem;
 using tvx::cPropertyRows;
-
-void Exigir(bool condicao, const char* motivo) {
-    if (!condicao) {
-        std::fprintf(stderr, "fuzz_propriedades: %s\n", motivo);
-        std::abort();
-    }
-}
 
 bool EspacoC(char c) {
     return c == ' ' || (c >= '\t' && c <= '\r');

@@ -11,25 +11,18 @@
 #include <cstring>
 #include <vector>
 
+#include "fuzz/falha_alvo.h"
 #include "fuzz/sem_rede.h"
 #include "transport/codec.h"
 
 namespace {
 
+using tvx::fuzz::Exigir;
+using tvx::fuzz::Falha;
+
 using Bytes = std::vector<uint8_t>;
 
 constexpr uint8_t kSujeira = 0xA5;
-
-void Falha(const char* motivo) {
-    std::fprintf(stderr, "fuzz_quadros: %s\n", motivo);
-    std::abort();
-}
-
-void Exigir(bool condicao, const char* motivo) {
-    if (!condicao) {
-        Falha(motivo);
-    }
-}
 
 // Reference check values, written apart from the codec's.
 uint16_t CrcCms(const uint8_t* d, size_t n) {

@@ -13,25 +13,18 @@
 
 #include "core/texto.h"
 #include "core/utilitarios.h"
+#include "fuzz/falha_alvo.h"
 #include "fuzz/sem_rede.h"
 #include "protocols/registros_medicao.h"
 
 namespace {
 
+using tvx::fuzz::Exigir;
+using tvx::fuzz::Falha;
+
 using namespace tvx::protocolos;
 
 constexpr int kTamanhoBufferCanal = 2048;
-
-void Falha(const char* motivo) {
-    std::fprintf(stderr, "fuzz_registros_medicao: %s\n", motivo);
-    std::abort();
-}
-
-void Exigir(bool condicao, const char* motivo) {
-    if (!condicao) {
-        Falha(motivo);
-    }
-}
 
 size_t Contar(const std::string& texto, const std::string& parte) {
     size_t n = 0;

@@ -7,15 +7,13 @@
 #include <cstring>
 #include <memory>
 
+#include "fuzz/falha_alvo.h"
 #include "fuzz/sem_rede.h"
 #include "transport/codec.h"
 
 namespace {
 
-void Falha(const char* motivo) {
-    std::fprintf(stderr, "fuzz_resposta_modbus: %s\n", motivo);
-    std::abort();
-}
+using tvx::fuzz::Falha;
 
 // Kept apart from the codec's own, so that an agreement means something.
 uint16_t CrcModbusReferencia(const uint8_t* dados, size_t tamanho) {

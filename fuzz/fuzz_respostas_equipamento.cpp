@@ -33,9 +33,13 @@
 #include "core/catalogo.h"
 #include "core/equipamento.h"
 #include "core/texto.h"
+#include "fuzz/falha_alvo.h"
 #include "fuzz/sem_rede.h"
 
 namespace {
+
+using tvx::fuzz::Exigir;
+using tvx::fuzz::Falha;
 
 using namespace std::chrono_literals;
 using Relogio = std::chrono::steady_clock;
@@ -64,17 +68,6 @@ enum Rotina : uint8_t {
 int mestre = -1;
 int escravo = -1;  // held open so the master never sees the line hang up
 std::string caminhoEscravo;
-
-void Falha(const char* motivo) {
-    std::fprintf(stderr, "fuzz_respostas_equipamento: %s\n", motivo);
-    std::abort();
-}
-
-void Exigir(bool condicao, const char* motivo) {
-    if (!condicao) {
-        Falha(motivo);
-    }
-}
 
 void AbrirPty() {
     termios modo{};

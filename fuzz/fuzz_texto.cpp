@@ -8,16 +8,12 @@
 #include <string>
 
 #include "core/texto.h"
+#include "fuzz/falha_alvo.h"
 #include "fuzz/sem_rede.h"
 
 namespace {
 
-void Exigir(bool condicao, const char* motivo) {
-    if (!condicao) {
-        std::fprintf(stderr, "fuzz_texto: %s\n", motivo);
-        std::abort();
-    }
-}
+using tvx::fuzz::Exigir;
 
 bool Escalar(char32_t c) {
     return c <= 0x10FFFF && !(c >= 0xD800 && c <= 0xDFFF);

@@ -22,8 +22,6 @@ using Linhas = std::vector<std::string>;
 inline constexpr const char* kFalhaProgramacao = "Falha na programação.";
 inline constexpr const char* kFalhaRecv = "Falha na recepção (recv).";
 inline constexpr const char* kFalhaRun = "Falha";  // the run's line after a failed extra step
-inline constexpr const char* kReconectando = "Reconectando no equipamento...";
-inline constexpr const char* kFinalizada = "Programação finalizada.";
 
 // Descriptors open in this process right now.
 inline int DescritoresAbertos() {

@@ -191,20 +191,7 @@ TEST(FalhasExecucaoPassos, RespostaGiganteBlocosEModbus) {
                                             "INFORMAÇÃO EXTRA",
                                             TextoRegistros("010.000.000.050", 0xFFFF, 3),
                                             "Leitura finalizada."};
-    const Linhas entradas{kBanner,
-                          kIniciada,
-                          kVerificando,
-                          Eco(kIpFabrica),
-                          kConectando,
-                          "Enviando programação de Entrada Digital...",
-                          "OK.",
-                          kReconectando,
-                          kFinalizada,
-                          kLeituraIniciada,
-                          Eco(kIpFabrica),
-                          "INFORMAÇÃO EXTRA",
-                          TextoRegistros("192.168.000.101", 0x00F0, 3),
-                          "Leitura finalizada."};
+    const Linhas entradas = ProgramacaoEntradasSemIp();
     const AlvoFalha r1280{{}, {}, 1280};
     const std::string texto9 = "Função: Gateway PC";
     ExecutarTabela({

@@ -31,6 +31,8 @@ inline constexpr const char* kVerificando =
 inline constexpr const char* kConectando = "Conectando no equipamento...";
 inline constexpr const char* kEnviandoIp = "Enviando programação de IP...";
 inline constexpr const char* kLeituraIniciada = "Leitura iniciada...";
+inline constexpr const char* kReconectando = "Reconectando no equipamento...";
+inline constexpr const char* kFinalizada = "Programação finalizada.";
 using RelogioTeste = std::chrono::steady_clock;
 
 inline constexpr const char* kBanner = "TVXNetCfg - v19.1.3";
@@ -209,6 +211,26 @@ inline std::string TextoRegistros(const std::string& ip, uint16_t entradas, uint
     t += "\r\nMedição:\r\nIACS:4.125\r\nIDC:1.750\r\nVFN:127.250\r\nVNT:0.500\r\n"
          "VDC:125.125\r\nTEMP1:31.500\r\nTEMP2:29.750\r\n";
     return t;
+}
+
+// A family-21 programming run of the digital-input step alone, without the
+// "Alterar IP?" tick (the new address is neither pinged nor sent), read back
+// with the inputs 0x00F0 the step wrote.
+inline std::vector<std::string> ProgramacaoEntradasSemIp() {
+    return {kBanner,
+            kIniciada,
+            kVerificando,
+            Eco(kIpFabrica),
+            kConectando,
+            "Enviando programação de Entrada Digital...",
+            "OK.",
+            kReconectando,
+            kFinalizada,
+            kLeituraIniciada,
+            Eco(kIpFabrica),
+            "INFORMAÇÃO EXTRA",
+            TextoRegistros("192.168.000.101", 0x00F0, 3),
+            "Leitura finalizada."};
 }
 
 // The closing lines of a read run that showed the addresses it read.

@@ -13,9 +13,7 @@ using sim::Falha;
 using sim::Simulador;
 using Linhas = std::vector<std::string>;
 
-constexpr const char* kReconectando = "Reconectando no equipamento...";
 constexpr const char* kIpOk = "Programação de IP OK.";
-constexpr const char* kFinalizada = "Programação finalizada.";
 constexpr const char* kIpJaExiste = "IP a ser programado já existe na rede.";
 constexpr const char* kIpNaoSeraFeito = "Programação de IP não será feita.";
 constexpr const char* kReiniciado = "Equipamento reiniciado.Aguardando retorno do reset..";
@@ -340,20 +338,7 @@ TEST(FluxoProgramacao, Familia21SemEComAlterarIp) {
         // Without the tick: the new address is not pinged nor sent; the read
         // that follows shows the registers, without address lines.
         auto linhas = b.Executar(kAcaoProgramar);
-        const Linhas semIp{kBanner,
-                           kIniciada,
-                           kVerificando,
-                           Eco(kIpFabrica),
-                           kConectando,
-                           "Enviando programação de Entrada Digital...",
-                           "OK.",
-                           kReconectando,
-                           kFinalizada,
-                           kLeituraIniciada,
-                           Eco(kIpFabrica),
-                           "INFORMAÇÃO EXTRA",
-                           TextoRegistros("192.168.000.101", 0x00F0, 3),
-                           "Leitura finalizada."};
+        const Linhas semIp = ProgramacaoEntradasSemIp();
         EXPECT_TRUE(SequenciaIgual(semIp, linhas));
         EXPECT_EQ(0, b.trabalhador.programado.load());
         EXPECT_EQ(TextoParaIp(kIpFabrica), sim.Estado().ip);
