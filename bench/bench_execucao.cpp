@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/equipamento_bench.h"
 #include "bench/rede_confere.h"
 #include "core/equipamento.h"
 #include "core/progresso.h"
@@ -99,14 +100,7 @@ int main(int argc, char** argv) {
         tvx::FilaProgresso fila;
         tvx::cThreadProgramar trabalho(eq);
         trabalho.janela = &fila;
-        eq.SetModelo(3);
-        eq.CarregaInfoModelo();
-        eq.SetMeio(tvx::kMeioIpPadrao);
-        eq.SetIpProgramacao(tvx::kIpFabrica);
-        eq.SetIpNovo("10.0.0.50");
-        eq.SetMascaraNova("255.255.255.0");
-        eq.SetGatewayNovo("10.0.0.1");
-        eq.SetRtu(1);
+        tvx::bench::PrepararEquipamento(eq);
         size_t linhas = 0;
         std::string ultima;
         const double ms = Executar(trabalho, fila, programa ? tvx::kAcaoProgramar : tvx::kAcaoLer,

@@ -22,6 +22,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/equipamento_bench.h"
 #include "bench/rede_confere.h"
 #include "core/equipamento.h"
 #include "sim/simulador.h"
@@ -120,14 +121,7 @@ int Bloqueio() {
         return 1;
     }
     tvx::cEquipamento eq;
-    eq.SetModelo(3);
-    eq.CarregaInfoModelo();
-    eq.SetMeio(tvx::kMeioIpPadrao);
-    eq.SetIpProgramacao(tvx::kIpFabrica);
-    eq.SetIpNovo("10.0.0.50");
-    eq.SetMascaraNova("255.255.255.0");
-    eq.SetGatewayNovo("10.0.0.1");
-    eq.SetRtu(1);
+    tvx::bench::PrepararEquipamento(eq);
     tvx::cAssistente assistente(eq);
     assistente.setStartId(tvx::kPaginaProgramar);
     assistente.show();

@@ -17,8 +17,6 @@
 
 namespace tvx::teste {
 
-using Linhas = std::vector<std::string>;
-
 inline constexpr const char* kFalhaProgramacao = "Falha na programação.";
 inline constexpr const char* kFalhaRecv = "Falha na recepção (recv).";
 inline constexpr const char* kFalhaRun = "Falha";  // the run's line after a failed extra step

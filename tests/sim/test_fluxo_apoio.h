@@ -34,6 +34,7 @@ inline constexpr const char* kLeituraIniciada = "Leitura iniciada...";
 inline constexpr const char* kReconectando = "Reconectando no equipamento...";
 inline constexpr const char* kFinalizada = "Programação finalizada.";
 using RelogioTeste = std::chrono::steady_clock;
+using Linhas = std::vector<std::string>;
 
 inline constexpr const char* kBanner = "TVXNetCfg - v19.1.3";
 inline constexpr const char* kIpNovoMudo = "10.0.0.50";  // routed into nothing until assigned

@@ -11,7 +11,6 @@ using namespace teste;
 using sim::AlvoFalha;
 using sim::Falha;
 using sim::Simulador;
-using Linhas = std::vector<std::string>;
 
 constexpr const char* kNaoRespondeuProgramacao = "Não respondeu no IP de programação.";
 constexpr const char* kLigacao = "1)Se existe ligação física ao equipamento.";

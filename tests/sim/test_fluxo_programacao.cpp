@@ -11,7 +11,6 @@ using namespace teste;
 using sim::AlvoFalha;
 using sim::Falha;
 using sim::Simulador;
-using Linhas = std::vector<std::string>;
 
 constexpr const char* kIpOk = "Programação de IP OK.";
 constexpr const char* kIpJaExiste = "IP a ser programado já existe na rede.";
