@@ -169,7 +169,9 @@ bool cEquipamento::LerRegistrosMedicao(std::string& resultado) {
     ModoModbus();
     resultado.clear();
     uint8_t programacao[kBytesProgramacao] = {};
-    if (LerBloco(canal, kRegistroEntradas, programacao, sizeof programacao)) {
+    const bool programacaoLida =
+        LerBloco(canal, kRegistroEntradas, programacao, sizeof programacao);
+    if (programacaoLida) {
         const ProgramacaoAtiva ativa = DecodificarProgramacao(programacao);
         resultado += TextoProgramacao(ativa);
         ipLido = IpParaTexto(ativa.ip, false);
@@ -178,8 +180,15 @@ bool cEquipamento::LerRegistrosMedicao(std::string& resultado) {
         ipModbus = ativa.ip;
     }
     uint8_t medicoes[kBytesMedicoes] = {};
-    if (LerBloco(canal, kRegistroMedicoes, medicoes, sizeof medicoes)) {
+    const bool medicoesLidas = LerBloco(canal, kRegistroMedicoes, medicoes, sizeof medicoes);
+    if (medicoesLidas) {
         resultado += TextoMedicoes(medicoes);
+    }
+    // Either block alone is worth showing; a device that answered neither
+    // was not read at all, and the run must not end as if it had been.
+    if (!programacaoLida && !medicoesLidas) {
+        resultado = kFalhaRecepcao;
+        return false;
     }
     return true;
 }

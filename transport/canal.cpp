@@ -33,7 +33,6 @@ constexpr int kTamanhoAckSerial = 10;
 constexpr int kTrabalhoAckSerial = 24;
 constexpr int kInicioDadosModbusTcp = 9;
 constexpr int kInicioDadosModbusRtu = 3;
-constexpr int kFuncaoModbusTcp = 7;
 
 void Pausa(int ms) {
     std::this_thread::sleep_for(std::chrono::milliseconds(ms));
@@ -354,7 +353,10 @@ bool cCanal::Transacao(int tamanho, uint8_t* saida, int tamanhoSaida) {
     if (tipoQuadro_ != kQuadroModbus) {
         return false;
     }
-    if (bufferRx_[kFuncaoModbusTcp] == (bufferTx_[kFuncaoModbusTcp] | 0x80)) {
+    // A reply that is not an answer to this request (cut short, or bytes of
+    // anything else) must not pass for a done write: only an exception code
+    // would be noticed otherwise.
+    if (!RespostaModbusTcpAceita(bufferTx_.data(), bufferRx_.data(), tamanhoRx_)) {
         return false;
     }
     if (saida && tamanhoSaida > 0) {

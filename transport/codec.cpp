@@ -280,6 +280,24 @@ int RtuParaTcp(uint8_t* destino, const uint8_t* rtu, int m) {
     return m + 4;
 }
 
+bool RespostaModbusTcpAceita(const uint8_t* pedido, const uint8_t* resposta, int recebidos) {
+    constexpr int kFuncao = 7;
+    constexpr uint8_t kFuncaoLeitura = 0x03;
+    constexpr uint8_t kFuncaoEscrita = 0x10;
+    if (pedido == nullptr || resposta == nullptr || recebidos <= kFuncao ||
+        resposta[kFuncao] != pedido[kFuncao]) {
+        return false;
+    }
+    switch (pedido[kFuncao]) {
+        case kFuncaoLeitura:
+            return recebidos >= kFuncao + 2;  // the byte count
+        case kFuncaoEscrita:
+            return recebidos >= kFuncao + 5;  // the address and the count written
+        default:
+            return true;
+    }
+}
+
 void TrocarBytes(uint8_t* buffer, uint16_t tamanho) {
     if (buffer == nullptr) {
         return;

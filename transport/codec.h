@@ -23,8 +23,8 @@ int16_t MontarQuadroDle(uint8_t* destino, uint32_t capacidade, uint8_t rtu, uint
                         uint8_t subcomando, int32_t tamanho, const uint8_t* dados);
 // destino and origem may be the same buffer. Out-of-range lengths (below 1 or
 // 1280 and above) give the 12-byte header alone.
-int32_t EncapsularTcp(uint8_t* destino, int32_t capacidade, const uint8_t* origem,
-                      int32_t tamanho, uint8_t rtu, uint8_t flag);
+int32_t EncapsularTcp(uint8_t* destino, int32_t capacidade, const uint8_t* origem, int32_t tamanho,
+                      uint8_t rtu, uint8_t flag);
 // Copies with every 0x10 doubled; -1 when it cannot fit twice the length.
 int32_t InserirDle(const uint8_t* origem, uint8_t* destino, int32_t tamanho, int32_t espaco);
 
@@ -38,6 +38,11 @@ int MontarEscritaModbus(uint8_t* destino, uint8_t unidade, uint16_t registro, ui
                         uint8_t bytes, const uint8_t* dados);
 // Modbus TCP request from an RTU request of length m (m >= 3); m + 4 bytes.
 int RtuParaTcp(uint8_t* destino, const uint8_t* rtu, int m);
+// Whether a Modbus TCP reply of recebidos bytes answers the request (as
+// RtuParaTcp builds it): the request's function code, not its exception
+// code, and at least what that function's reply holds before any data (the
+// byte count of a read; the address and count of a write).
+bool RespostaModbusTcpAceita(const uint8_t* pedido, const uint8_t* resposta, int recebidos);
 // Swaps the two bytes of each whole 16-bit word.
 void TrocarBytes(uint8_t* buffer, uint16_t tamanho);
 

@@ -9,7 +9,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <thread>
 
 extern char** environ;
@@ -28,13 +27,6 @@ PastaTemporaria::~PastaTemporaria() {
         std::error_code ec;
         std::filesystem::remove_all(caminho_, ec);
     }
-}
-
-std::string LerArquivo(const std::string& caminho) {
-    std::ifstream f(caminho, std::ios::binary);
-    std::ostringstream s;
-    s << f.rdbuf();
-    return s.str();
 }
 
 void GravarArquivo(const std::string& caminho, const std::string& conteudo) {

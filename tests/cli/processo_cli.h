@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "support/log_lido.h"
+
 namespace tvx::teste {
 
 // A fresh folder under the system's temporary folder, removed on destruction.
@@ -23,7 +25,6 @@ class PastaTemporaria {
     std::string caminho_;
 };
 
-std::string LerArquivo(const std::string& caminho);
 void GravarArquivo(const std::string& caminho, const std::string& conteudo);
 
 class ProcessoCli {

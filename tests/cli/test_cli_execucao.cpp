@@ -56,22 +56,10 @@ Linhas Eco(const std::string& ip) {
 // The log as the terminal showed it: every message starts with the date and
 // time prefix, the lines inside a message do not.
 void ConferirLog(const std::string& log, const std::string& saida) {
-    const std::string texto = Cp1252ParaUtf8(log);
-    static const std::regex prefixo("^[0-9]{2}/[0-9]{2}/[0-9]{4}\t[0-9]{2}:[0-9]{2}:[0-9]{2}\t");
-    std::string semPrefixo;
-    size_t mensagens = 0;
-    std::istringstream s(texto);
-    for (std::string l; std::getline(s, l);) {
-        ASSERT_FALSE(l.empty());
-        ASSERT_EQ(l.back(), '\r') << "every line ends with CR LF";
-        l.pop_back();
-        if (std::regex_search(l, prefixo)) {
-            ++mensagens;
-        }
-        semPrefixo += std::regex_replace(l, prefixo, "") + "\n";
-    }
-    EXPECT_EQ(semPrefixo, saida);
-    EXPECT_GE(mensagens, 3u);
+    const LogLido lido = LerLog(log);
+    EXPECT_TRUE(lido.crlf) << "every line ends with CR LF";
+    EXPECT_EQ(lido.texto, saida);
+    EXPECT_GE(lido.mensagens, 3u);
 }
 
 #ifdef TVX_COM_SIMULADOR

@@ -361,21 +361,22 @@ TEST(LerRegistrosMedicao, RespostaCurtaNaoViraValores) {
     mentira[8] = 28;
     par.Responder(mentira);
     std::string resultado;
-    EXPECT_TRUE(b.e.LerConfiguracao(resultado));
-    EXPECT_EQ("", resultado);
+    EXPECT_FALSE(b.e.LerConfiguracao(resultado));
+    EXPECT_EQ("Falha na recepção (recv).", resultado);
     EXPECT_EQ(0xFFFF, b.e.entradasDigitais);
     EXPECT_EQ(3, b.e.saidasDigitais);
     EXPECT_EQ("", b.e.GetIpLido());
 }
 
-TEST(LerRegistrosMedicao, NadaLidoAindaESucesso) {
+// A device that answered neither block was not read.
+TEST(LerRegistrosMedicao, NadaLidoEFalhaDeRecepcao) {
     ParTcp par("127.6.2.14", 502);
     Bancada b(30);
     ASSERT_TRUE(b.ConectarTcp("127.6.2.14"));
     par.Calar();
     std::string resultado = "velho";
-    EXPECT_TRUE(b.e.LerConfiguracao(resultado));
-    EXPECT_EQ("", resultado);
+    EXPECT_FALSE(b.e.LerConfiguracao(resultado));
+    EXPECT_EQ("Falha na recepção (recv).", resultado);
     EXPECT_TRUE(b.e.canal.UsaTcp());
     EXPECT_EQ(kQuadroModbus, b.e.canal.TipoQuadro());
 }

@@ -1,18 +1,27 @@
 #pragma once
 // The harness of the fault-injection runs: one case is a whole run against a
 // simulated device told to misbehave; it must end with the lines a technician
-// is meant to see, within the time-outs, with the link closed and no
-// descriptor left behind. Shared by the test_falhas_*.cpp tables.
+// is meant to see, within the time-outs, with the link closed, every line in
+// the log and no descriptor left behind. Shared by the test_falhas_*.cpp
+// tables.
 #include <dirent.h>
+#include <stdlib.h>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <filesystem>
 #include <functional>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "persistence/log.h"
+#include "support/log_lido.h"
 #include "test_fluxo_apoio.h"
 
 namespace tvx::teste {
@@ -65,9 +74,44 @@ inline Linhas LeSerial() {
     return {kBanner, kLeituraIniciada};
 }
 
-// Runs one case in the isolated network and checks lines, time, link and
-// descriptors.
-inline void Executar(RedeIsolada& rede, const Caso& c) {
+// A log file of its own for one case, in a folder removed afterwards.
+class LogDoCaso {
+  public:
+    LogDoCaso() {
+        std::string modelo = (std::filesystem::temp_directory_path() / "tvxfalha.XXXXXX").string();
+        if (mkdtemp(modelo.data()) != nullptr) {
+            pasta_ = modelo;
+            log_.DefinirArquivo(pasta_ + "/tvxnetcfg.log");
+        }
+    }
+    ~LogDoCaso() {
+        std::error_code erro;
+        std::filesystem::remove_all(pasta_, erro);
+    }
+    LogDoCaso(const LogDoCaso&) = delete;
+    LogDoCaso& operator=(const LogDoCaso&) = delete;
+
+    // As the programming page adds a line: on screen, then in the log.
+    void Adicionar(const std::string& linha) {
+        mostrado_ += ComoTerminal(linha);
+        log_.Escrever(linha);
+    }
+    void Conferir() const {
+        ASSERT_FALSE(pasta_.empty()) << "no folder for the log";
+        const LogLido lido = LerLog(LerArquivo(log_.Arquivo()));
+        EXPECT_TRUE(lido.crlf);
+        EXPECT_EQ(mostrado_, lido.texto) << "the log does not hold what the page showed";
+    }
+
+  private:
+    std::string pasta_;
+    cLog log_;
+    std::string mostrado_;
+};
+
+// Runs one case in the isolated network and checks lines, time, link and log;
+// and descriptors, when no other case runs beside it.
+inline void Executar(RedeIsolada& rede, const Caso& c, bool contarDescritores = true) {
     SCOPED_TRACE(c.nome);
     const int antes = DescritoresAbertos();
     {
@@ -97,8 +141,11 @@ inline void Executar(RedeIsolada& rede, const Caso& c) {
         if (c.ajuste) {
             c.ajuste(b.eq);
         }
+        LogDoCaso log;
         const auto inicio = RelogioTeste::now();
-        const auto linhas = b.Executar(c.acao, {}, std::chrono::seconds(90));
+        const auto linhas = b.Executar(
+            c.acao, [&](const LinhaRecebida& l) { log.Adicionar(l.texto); },
+            std::chrono::seconds(90));
         const auto duracao = RelogioTeste::now() - inicio;
         // "*" stands for a line whose content depends on the device's state.
         Linhas esperadas = c.esperadas;
@@ -113,8 +160,11 @@ inline void Executar(RedeIsolada& rede, const Caso& c) {
         EXPECT_FALSE(b.trabalhador.EmExecucao(0));
         EXPECT_FALSE(b.eq.canal.Socket() && b.eq.canal.Socket()->IsValid()) << "TCP link left open";
         EXPECT_FALSE(b.eq.canal.SerialAberta()) << "serial port left open";
+        log.Conferir();
     }
-    EXPECT_EQ(antes, DescritoresAbertos()) << "descriptors leaked";
+    if (contarDescritores) {
+        EXPECT_EQ(antes, DescritoresAbertos()) << "descriptors leaked";
+    }
 }
 
 inline void ExecutarTabela(const std::vector<Caso>& casos) {
@@ -124,6 +174,45 @@ inline void ExecutarTabela(const std::vector<Caso>& casos) {
             Executar(rede, c);
         }
     });
+}
+
+// Runs the cases side by side, each in an isolated network of its own: most
+// of a case's time is spent waiting for time-outs, pauses and echoes. The
+// descriptors are counted before the first case and after the last.
+inline void ExecutarLadoALado(const std::vector<Caso>& casos, size_t simultaneos = 12) {
+    const int antes = DescritoresAbertos();
+    std::atomic<size_t> proximo{0};
+    std::atomic<bool> semRede{false};
+    std::mutex mutexMotivo;
+    std::string motivo;
+    std::vector<std::thread> fios;
+    for (size_t i = 0; i < std::min(simultaneos, casos.size()); ++i) {
+        fios.emplace_back([&] {
+            for (size_t k = proximo++; k < casos.size() && !semRede; k = proximo++) {
+                std::string porque;
+                const bool executou = ExecutarEmRedeIsolada(
+                    [&](RedeIsolada& rede) {
+                        PrepararRede(rede);
+                        if (!::testing::Test::HasFatalFailure()) {
+                            Executar(rede, casos[k], false);
+                        }
+                    },
+                    &porque);
+                if (!executou) {
+                    std::lock_guard<std::mutex> trava(mutexMotivo);
+                    motivo = porque;
+                    semRede = true;
+                }
+            }
+        });
+    }
+    for (std::thread& f : fios) {
+        f.join();
+    }
+    if (semRede) {
+        GTEST_SKIP() << "isolated network namespace unavailable: " << motivo;
+    }
+    EXPECT_EQ(antes, DescritoresAbertos()) << "descriptors leaked";
 }
 
 inline constexpr auto kRapido = std::chrono::milliseconds(8000);  // pings and pauses, no time-out

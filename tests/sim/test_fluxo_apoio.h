@@ -33,6 +33,8 @@ inline constexpr const char* kEnviandoIp = "Enviando programação de IP...";
 inline constexpr const char* kLeituraIniciada = "Leitura iniciada...";
 inline constexpr const char* kReconectando = "Reconectando no equipamento...";
 inline constexpr const char* kFinalizada = "Programação finalizada.";
+inline constexpr const char* kIpOk = "Programação de IP OK.";
+inline constexpr const char* kReiniciado = "Equipamento reiniciado.Aguardando retorno do reset..";
 using RelogioTeste = std::chrono::steady_clock;
 using Linhas = std::vector<std::string>;
 
@@ -73,6 +75,9 @@ inline std::string Visivel(const std::string& texto) {
             s += "\\r";
         } else if (c == '\n') {
             s += "\\n";
+        } else if (static_cast<unsigned char>(c) < 0x20) {
+            static constexpr char kHex[] = "0123456789ABCDEF";
+            s += std::string("\\x") + kHex[c >> 4] + kHex[c & 0x0F];
         } else {
             s += c;
         }
@@ -234,6 +239,15 @@ inline std::vector<std::string> ProgramacaoEntradasSemIp() {
             "Leitura finalizada."};
 }
 
+// What a read run puts in front of the addresses of a model with DIP switches.
+inline std::string AvisoDip() {
+    const std::string asteriscos(59, '*');
+    return "\r\n" + asteriscos +
+           "\r\nAs informações são válidas somente se o equipamento\r\nnão está em modo de "
+           "PROGRAMAÇÃO DE IP pela DIP!!\r\n" +
+           asteriscos + "\r\n";
+}
+
 // The closing lines of a read run that showed the addresses it read.
 inline std::vector<std::string> FimLeitura(const std::string& ip, const std::string& mascara,
                                            const std::string& gateway, const std::string& texto,
@@ -246,6 +260,15 @@ inline std::vector<std::string> operator+(std::vector<std::string> a,
                                           const std::vector<std::string>& b) {
     a.insert(a.end(), b.begin(), b.end());
     return a;
+}
+
+// The countdown after a restart.
+inline std::vector<std::string> Contagem() {
+    std::vector<std::string> linhas;
+    for (int n = 10; n >= 1; --n) {
+        linhas.push_back(std::to_string(n) + "s...");
+    }
+    return linhas;
 }
 
 // The usual isolated network: the device at the factory address, and the

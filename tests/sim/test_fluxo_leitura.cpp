@@ -17,14 +17,6 @@ constexpr const char* kLigacao = "1)Se existe ligação física ao equipamento."
 constexpr const char* kMesmaRede = "2)Se computador está na mesma rede que o equipamento.";
 constexpr const char* kFirewall = "3)Verifique se existe algum firewall bloqueando.";
 
-std::string AvisoDip() {
-    const std::string asteriscos(59, '*');
-    return "\r\n" + asteriscos +
-           "\r\nAs informações são válidas somente se o equipamento\r\nnão está em modo de "
-           "PROGRAMAÇÃO DE IP pela DIP!!\r\n" +
-           asteriscos + "\r\n";
-}
-
 std::string TextoFabrica(const std::string& nome, uint32_t modelo) {
     return TextoConfiguracao(nome, kIpFabrica, "255.255.255.0", "0.0.0.0", modelo);
 }

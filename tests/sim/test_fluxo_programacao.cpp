@@ -12,20 +12,10 @@ using sim::AlvoFalha;
 using sim::Falha;
 using sim::Simulador;
 
-constexpr const char* kIpOk = "Programação de IP OK.";
 constexpr const char* kIpJaExiste = "IP a ser programado já existe na rede.";
 constexpr const char* kIpNaoSeraFeito = "Programação de IP não será feita.";
-constexpr const char* kReiniciado = "Equipamento reiniciado.Aguardando retorno do reset..";
 constexpr const char* kNaoConectou = "Não conectou no equipamento.Verifique o firewall.";
 constexpr const char* kDip = "Coloque a Dip na posição de funcionamento normal.";
-
-Linhas Contagem() {
-    Linhas linhas;
-    for (int n = 10; n >= 1; --n) {
-        linhas.push_back(std::to_string(n) + "s...");
-    }
-    return linhas;
-}
 
 // A run on a TCP medium up to the connection, the new address answering nothing.
 Linhas InicioTcp(const std::string& ipProgramacao = kIpFabrica) {

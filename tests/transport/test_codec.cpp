@@ -336,6 +336,28 @@ TEST(CodecModbus, LeituraEscritaEModbusTcp) {
     EXPECT_EQ(nada.dados, Bytes(8, kSentinela));
 }
 
+// Only a reply to the request passes: a cut, foreign or exception reply to
+// a write must not count as written.
+TEST(CodecModbus, RespostaModbusTcpAceita) {
+    const Bytes escrita{0, 0, 0, 0, 0, 0x0B, 0x01, 0x10, 0x05, 0x02, 0x00, 0x02, 0x04, 1, 2, 3, 4};
+    const Bytes leitura{0, 0, 0, 0, 0, 0x06, 0x01, 0x03, 0x05, 0x00, 0x00, 0x04};
+    const auto aceita = [](const Bytes& pedido, const Bytes& resposta) {
+        return RespostaModbusTcpAceita(pedido.data(), resposta.data(),
+                                       static_cast<int>(resposta.size()));
+    };
+    const Bytes escritaFeita{0, 0, 0, 0, 0, 0x06, 0x01, 0x10, 0x05, 0x02, 0x00, 0x02};
+    EXPECT_TRUE(aceita(escrita, escritaFeita));
+    EXPECT_FALSE(aceita(escrita, Bytes(escritaFeita.begin(), escritaFeita.end() - 1)));
+    EXPECT_FALSE(aceita(escrita, Bytes(escritaFeita.begin(), escritaFeita.begin() + 4)));
+    EXPECT_FALSE(aceita(escrita, {0, 0, 0, 0, 0, 0x03, 0x01, 0x90, 0x02}));  // exception
+    EXPECT_FALSE(aceita(escrita, Bytes(12, 0xA5)));
+    EXPECT_FALSE(aceita(escrita, {0, 0, 0, 0, 0, 0x06, 0x01, 0x03, 0x05, 0x02, 0x00, 0x02}));
+    EXPECT_TRUE(aceita(leitura, {0, 0, 0, 0, 0, 0x03, 0x01, 0x03, 0x00}));
+    EXPECT_FALSE(aceita(leitura, {0, 0, 0, 0, 0, 0x03, 0x01, 0x03}));
+    EXPECT_FALSE(aceita(leitura, {0, 0, 0, 0, 0, 0x03, 0x01, 0x83, 0x02}));
+    EXPECT_FALSE(RespostaModbusTcpAceita(escrita.data(), nullptr, 12));
+}
+
 TEST(CodecModbus, TrocarBytes) {
     Bytes b = {0x34, 0x12, 0x78, 0x56, 0x9A};
     TrocarBytes(b.data(), 5);
