@@ -1,7 +1,8 @@
 // The family-21 equipment's register replies: an arbitrary Modbus TCP reply of
 // any length, laid into the channel's 2048-byte receive buffer as a receive
-// leaves it (zeros past what arrived), then taken as the programming block
-// (registers 1280..1283) and as the measurement block (1024..1037).
+// leaves it (zeros past what arrived), checked as the channel checks a reply
+// to a read and to a write, then taken as the programming block (registers
+// 1280..1283) and as the measurement block (1024..1037).
 // Input: the reply bytes.
 #include <algorithm>
 #include <cstdint>
@@ -10,12 +11,14 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "core/texto.h"
 #include "core/utilitarios.h"
 #include "fuzz/falha_alvo.h"
 #include "fuzz/sem_rede.h"
 #include "protocols/registros_medicao.h"
+#include "transport/codec.h"
 
 namespace {
 
@@ -80,6 +83,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* dados, size_t tamanho) {
     std::memset(buffer.get(), 0, kTamanhoBufferCanal);
     if (recebidos > 0) {
         std::memcpy(buffer.get(), dados, static_cast<size_t>(recebidos));
+    }
+    // The requests the family-21 routines send: a read of 1280..1283 and a
+    // write of 1282; what passes for their answer has the function and the
+    // fields of that answer.
+    static constexpr uint8_t kLeitura[] = {0, 0, 0, 0, 0, 6, 1, 3, 5, 0, 0, 4};
+    static constexpr uint8_t kEscrita[] = {0, 0, 0, 0, 0, 9, 1, 0x10, 5, 2, 0, 1, 2, 10, 0};
+    for (const auto& [pedido, minimo] : {std::pair{kLeitura, 9}, std::pair{kEscrita, 12}}) {
+        if (tvx::RespostaModbusTcpAceita(pedido, buffer.get(), recebidos)) {
+            Exigir(recebidos >= minimo, "a cut reply taken as an answer");
+            Exigir(buffer[7] == pedido[7], "a reply of another function taken as an answer");
+        }
     }
     for (const int bloco : {kBytesProgramacao, kBytesMedicoes}) {
         const bool completo = BlocoRegistrosCompleto(buffer.get(), recebidos, bloco);

@@ -55,7 +55,7 @@ asan() {
 # command-line front end makes them), and any other test whose name says it
 # involves a thread. Names as `ctest -N` lists them; TVX_TSAN_TESTES
 # overrides the pattern.
-readonly kSuitesThreads='^(Thread|EventoAutoReset|Progresso|EquipamentoProgresso|ExecucaoDoTrabalhador|Trabalhador|SerieEco[A-Za-z]*|Pingar|Execucao[A-Za-z]*|Fluxo[A-Za-z]*|Rodada[A-Za-z]*|CliExecucao)\.|Thread'
+readonly kSuitesThreads='^(Thread|EventoAutoReset|Progresso|EquipamentoProgresso|ExecucaoDoTrabalhador|Trabalhador|SerieEco[A-Za-z]*|Pingar|Execucao[A-Za-z]*|Fluxo[A-Za-z]*|Rodada[A-Za-z]*|FalhasMatriz|CliExecucao|CliFalhas)\.|Thread'
 
 tsan() {
     local inicio=$SECONDS padrao=${TVX_TSAN_TESTES:-$kSuitesThreads}

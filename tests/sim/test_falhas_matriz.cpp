@@ -8,6 +8,7 @@
 // fault of the device can change its run.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <functional>
 #include <map>

@@ -1,7 +1,6 @@
 #include "support/log_lido.h"
 
 #include <fstream>
-#include <regex>
 #include <sstream>
 
 #include "core/texto.h"
@@ -15,8 +14,30 @@ std::string LerArquivo(const std::string& caminho) {
     return s.str();
 }
 
+namespace {
+
+// "dd/mm/yyyy<TAB>hh:mm:ss<TAB>" in front of every message. Checked by hand:
+// several runs read their logs at once, and std::regex races inside
+// libstdc++'s locale cache when used on several threads.
+constexpr const char* kFormaPrefixo = "00/00/0000\t00:00:00\t";
+constexpr size_t kTamanhoPrefixo = 20;
+
+bool TemPrefixo(const std::string& linha) {
+    if (linha.size() < kTamanhoPrefixo) {
+        return false;
+    }
+    for (size_t i = 0; i < kTamanhoPrefixo; ++i) {
+        const bool digito = linha[i] >= '0' && linha[i] <= '9';
+        if (kFormaPrefixo[i] == '0' ? !digito : linha[i] != kFormaPrefixo[i]) {
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
 LogLido LerLog(const std::string& bytes) {
-    static const std::regex prefixo("^[0-9]{2}/[0-9]{2}/[0-9]{4}\t[0-9]{2}:[0-9]{2}:[0-9]{2}\t");
     LogLido lido;
     std::istringstream s(Cp1252ParaUtf8(bytes));
     for (std::string l; std::getline(s, l);) {
@@ -25,10 +46,11 @@ LogLido LerLog(const std::string& bytes) {
         } else {
             l.pop_back();
         }
-        if (std::regex_search(l, prefixo)) {
+        if (TemPrefixo(l)) {
             ++lido.mensagens;
+            l.erase(0, kTamanhoPrefixo);
         }
-        lido.texto += std::regex_replace(l, prefixo, "") + "\n";
+        lido.texto += l + "\n";
     }
     return lido;
 }
