@@ -14,6 +14,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "falhas_apoio.h"
@@ -177,11 +178,50 @@ Linhas Familia21Aceita() {
             "Leitura finalizada."};
 }
 
-TEST(FalhasMatriz, ProgramacaoDeIp) {
-    const Linhas cortado = IpProgramado("010.000.000.050", "000.000.000.000", "000.000.000.000");
-    const Linhas inteiro = IpProgramado("010.000.000.050", "255.255.255.000", "010.000.000.001");
+const Linhas kCortado = IpProgramado("010.000.000.050", "000.000.000.000", "000.000.000.000");
+const Linhas kInteiro = IpProgramado("010.000.000.050", "255.255.255.000", "010.000.000.001");
+
+// The address block of families 1, 6, 9 and 15: only a missing echo fails
+// the run by itself.
+Troca BlocoDeEndereco(const std::string& nome, uint32_t modelo, Desfechos senao) {
+    return {nome,   modelo,        kTcp,         kAcaoProgramar,
+            kBloco, {kEnviandoIp}, {kFalhaRecv}, Senao(std::move(senao))};
+}
+
+// A block whose echo holds the addresses as numbers (families 9 and 15, the
+// latter with its MAC in front; macInteiro empty for the former).
+Troca BlocoNumerico(const std::string& nome, uint32_t modelo, const std::string& macInteiro) {
+    const auto mac = [&](const std::string& valor) {
+        return macInteiro.empty() ? std::string() : "MAC=" + valor + "\r\n";
+    };
     const Linhas lixo = IpProgramado(kGarbageNumerico, kGarbageNumerico, kGarbageNumerico);
     const Linhas nak = IpProgramado("021.021.021.021", "000.000.000.000", "000.000.000.000");
+    return BlocoDeEndereco(
+        nome, modelo,
+        {
+            {Falha::Recusar, BlocoAceito(mac("00:00:00:00:00:00"), nak)},
+            {Falha::FecharNoMeio, BlocoAceito(mac("00:00:00:00:00:00"), kCortado)},
+            {Falha::RespostaCurta, BlocoAceito(mac("00:00:00:00:00:00"), kCortado)},
+            {Falha::Lixo, BlocoAceito(mac("A5:5A:A5:5A:A5:5A"), lixo)},
+            {Falha::RespostaGigante, BlocoAceito(mac(macInteiro), kInteiro)},
+        });
+}
+
+// One of the two register writes of the family-21 address.
+Troca Familia21Ip(const std::string& parte, uint16_t registro) {
+    return {"family 21 " + parte,
+            30,
+            kTcp,
+            kAcaoProgramar,
+            AlvoFalha{{}, {}, registro},
+            {kEnviandoIp},
+            {"Falha ao programar IP parte " + parte},
+            Senao({{Falha::RespostaGigante, Familia21Aceita()}}),
+            {},
+            true};
+}
+
+TEST(FalhasMatriz, ProgramacaoDeIp) {
     ExecutarLadoALado(Casos({
         {"L22 family 10",
          15,
@@ -225,83 +265,29 @@ TEST(FalhasMatriz, ProgramacaoDeIp) {
                      FimLeitura("10.0.0.50", "255.255.255.0", "10.0.0.1",
                                 TextoConfiguracao("TVX5150S", "10.0.0.50", "255.255.255.0",
                                                   "10.0.0.1", 3))}})},
-        {"family 1 block",
-         8,
-         kTcp,
-         kAcaoProgramar,
-         kBloco,
-         {kEnviandoIp},
-         {kFalhaRecv},
-         Senao({
-             {Falha::Recusar, BlocoAceito("", IpProgramado("\x15\x15\x15\x15", "", ""))},
-             {Falha::FecharNoMeio, BlocoAceito("", IpProgramado("10.0", "", ""))},
-             {Falha::RespostaCurta, BlocoAceito("", IpProgramado("10.0", "", ""))},
-             {Falha::Lixo, BlocoAceito("", IpProgramado(kA5, kA5, kA5))},
-             {Falha::RespostaGigante,
-              BlocoAceito("", IpProgramado("10.0.0.50", "255.255.255.0", "10.0.0.1"))},
-         })},
-        {"family 6 block",
-         21,
-         kTcp,
-         kAcaoProgramar,
-         kBloco,
-         {kEnviandoIp},
-         {kFalhaRecv},
-         Senao({
-             {Falha::Recusar, {kReprogrameMac}},
-             {Falha::FecharNoMeio, BlocoAceito(kMacZero, cortado)},
-             {Falha::RespostaCurta, BlocoAceito(kMacZero, cortado)},
-             {Falha::Lixo, {kReprogrameMac}},
-             {Falha::RespostaGigante, BlocoAceito("MAC=02:B4:6D:00:15:65\r\n", inteiro)},
-         })},
-        {"family 9 block",
-         27,
-         kTcp,
-         kAcaoProgramar,
-         kBloco,
-         {kEnviandoIp},
-         {kFalhaRecv},
-         Senao({
-             {Falha::Recusar, BlocoAceito("", nak)},
-             {Falha::FecharNoMeio, BlocoAceito("", cortado)},
-             {Falha::RespostaCurta, BlocoAceito("", cortado)},
-             {Falha::Lixo, BlocoAceito("", lixo)},
-             {Falha::RespostaGigante, BlocoAceito("", inteiro)},
-         })},
-        {"family 15 block",
-         19,
-         kTcp,
-         kAcaoProgramar,
-         kBloco,
-         {kEnviandoIp},
-         {kFalhaRecv},
-         Senao({
-             {Falha::Recusar, BlocoAceito(kMacZero, nak)},
-             {Falha::FecharNoMeio, BlocoAceito(kMacZero, cortado)},
-             {Falha::RespostaCurta, BlocoAceito(kMacZero, cortado)},
-             {Falha::Lixo, BlocoAceito("MAC=A5:5A:A5:5A:A5:5A\r\n", lixo)},
-             {Falha::RespostaGigante, BlocoAceito("MAC=02:B4:6D:00:13:65\r\n", inteiro)},
-         })},
-        {"family 21 low",
-         30,
-         kTcp,
-         kAcaoProgramar,
-         kReg1282,
-         {kEnviandoIp},
-         {"Falha ao programar IP parte LOW"},
-         Senao({{Falha::RespostaGigante, Familia21Aceita()}}),
-         {},
-         true},
-        {"family 21 high",
-         30,
-         kTcp,
-         kAcaoProgramar,
-         AlvoFalha{{}, {}, 1283},
-         {kEnviandoIp},
-         {"Falha ao programar IP parte HIGH"},
-         Senao({{Falha::RespostaGigante, Familia21Aceita()}}),
-         {},
-         true},
+        BlocoDeEndereco(
+            "family 1 block", 8,
+            {
+                {Falha::Recusar, BlocoAceito("", IpProgramado("\x15\x15\x15\x15", "", ""))},
+                {Falha::FecharNoMeio, BlocoAceito("", IpProgramado("10.0", "", ""))},
+                {Falha::RespostaCurta, BlocoAceito("", IpProgramado("10.0", "", ""))},
+                {Falha::Lixo, BlocoAceito("", IpProgramado(kA5, kA5, kA5))},
+                {Falha::RespostaGigante,
+                 BlocoAceito("", IpProgramado("10.0.0.50", "255.255.255.0", "10.0.0.1"))},
+            }),
+        BlocoDeEndereco(
+            "family 6 block", 21,
+            {
+                {Falha::Recusar, {kReprogrameMac}},
+                {Falha::FecharNoMeio, BlocoAceito(kMacZero, kCortado)},
+                {Falha::RespostaCurta, BlocoAceito(kMacZero, kCortado)},
+                {Falha::Lixo, {kReprogrameMac}},
+                {Falha::RespostaGigante, BlocoAceito("MAC=02:B4:6D:00:15:65\r\n", kInteiro)},
+            }),
+        BlocoNumerico("family 9 block", 27, ""),
+        BlocoNumerico("family 15 block", 19, "02:B4:6D:00:13:65"),
+        Familia21Ip("LOW", 1282),
+        Familia21Ip("HIGH", 1283),
     }));
 }
 
@@ -341,6 +327,24 @@ void OpcoesDoBloco(cEquipamento& e) {
 Linhas IpFamilia6(const std::string& mac) {
     return Linhas{kEnviandoIp, "MAC=" + mac + "\r\n", "OK", kFinalizada} +
            IpProgramado("010.000.000.050", "255.255.255.000", "010.000.000.001");
+}
+
+// A family-21 step that writes one register: any fault fails it, and a
+// reply past 2048 bytes still answers the write.
+Troca PassoRegistro(const std::string& nome, uint16_t registro, uint8_t passo,
+                    const std::string& oque, std::function<void(cEquipamento&)> ajuste,
+                    const Linhas& aceito) {
+    return {nome + " " + std::to_string(registro),
+            30,
+            kTcp,
+            kAcaoProgramar,
+            SoAPrimeira(AlvoFalha{{}, {}, registro}),
+            {"Enviando programação de " + oque + "..."},
+            {"Falha ao programar " + oque, kFalhaRun},
+            Senao({{Falha::RespostaGigante, aceito}}),
+            {passo},
+            false,
+            std::move(ajuste)};
 }
 
 TEST(FalhasMatriz, PassosExtras) {
@@ -483,28 +487,12 @@ TEST(FalhasMatriz, PassosExtras) {
          {kPassoMacIdSms},
          false,
          OpcoesDoBloco},
-        {"inputs 1280",
-         30,
-         kTcp,
-         kAcaoProgramar,
-         SoAPrimeira(AlvoFalha{{}, {}, 1280}),
-         {"Enviando programação de Entrada Digital..."},
-         {"Falha ao programar Entrada Digital", kFalhaRun},
-         Senao({{Falha::RespostaGigante, entradas(0x00F0, 3)}}),
-         {kPassoEntradasDigitais},
-         false,
-         [](cEquipamento& e) { e.entradasDigitais = 0x00F0; }},
-        {"outputs 1281",
-         30,
-         kTcp,
-         kAcaoProgramar,
-         SoAPrimeira(AlvoFalha{{}, {}, 1281}),
-         {"Enviando programação de Saída Digital..."},
-         {"Falha ao programar Saída Digital", kFalhaRun},
-         Senao({{Falha::RespostaGigante, entradas(0xFFFF, 5)}}),
-         {kPassoSaidasDigitais},
-         false,
-         [](cEquipamento& e) { e.saidasDigitais = 0x0005; }},
+        PassoRegistro(
+            "inputs", 1280, kPassoEntradasDigitais, "Entrada Digital",
+            [](cEquipamento& e) { e.entradasDigitais = 0x00F0; }, entradas(0x00F0, 3)),
+        PassoRegistro(
+            "outputs", 1281, kPassoSaidasDigitais, "Saída Digital",
+            [](cEquipamento& e) { e.saidasDigitais = 0x0005; }, entradas(0xFFFF, 5)),
     }));
 }
 
