@@ -163,38 +163,6 @@ TEST(Catalogo, TodasAsLinhas) {
     }
 }
 
-TEST(Catalogo, LinhasParticulares) {
-    InfoModelo r;
-    ASSERT_TRUE(ObtemInfoModelo(0, r));
-    EXPECT_STREQ(r.instrucoes, "Selecione um equipamento");
-    EXPECT_EQ(r.familia, kFamiliaSemModelo);
-
-    // The only step of row 5 is in the second slot.
-    ASSERT_TRUE(ObtemInfoModelo(5, r));
-    EXPECT_EQ(r.passos[0].id, 0);
-    EXPECT_EQ(r.passos[1].id, kPassoTelemetria);
-
-    // Rows 23 and 24 are the same equipment under two names.
-    InfoModelo a, b;
-    ASSERT_TRUE(ObtemInfoModelo(23, a));
-    ASSERT_TRUE(ObtemInfoModelo(24, b));
-    EXPECT_STRNE(a.nome, b.nome);
-    EXPECT_STREQ(a.instrucoes, b.instrucoes);
-    EXPECT_EQ(a.familia, b.familia);
-    for (size_t s = 0; s < a.passos.size(); ++s) {
-        EXPECT_EQ(a.passos[s].id, b.passos[s].id);
-    }
-    for (size_t s = 0; s < a.opcoes.size(); ++s) {
-        EXPECT_EQ(a.opcoes[s].oferecida, b.opcoes[s].oferecida);
-    }
-
-    // No row offers the telemetry URL slot.
-    for (uint32_t i = 0; i < kQuantidadeModelos; ++i) {
-        ASSERT_TRUE(ObtemInfoModelo(i, r));
-        EXPECT_EQ(r.opcoes[kOpcaoUrl].oferecida, 0) << i;
-    }
-}
-
 TEST(Catalogo, CarregarOutroModeloDescartaMarcasETextos) {
     InfoModelo r;
     ASSERT_TRUE(ObtemInfoModelo(16, r));

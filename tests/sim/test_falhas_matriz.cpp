@@ -1,8 +1,9 @@
 // Every exchange of every family against every way a device can fail:
 // refusal, silence, a reply cut by a close, a short reply, garbage, a reply
 // longer than the channel's 2048-byte buffer, the link dropped (over serial:
-// the line vanishing) and, for the Modbus exchanges, an exception reply.
-// Each case is a whole run; harness: falhas_apoio.h.
+// the line vanishing) and, for the Modbus exchanges, an exception reply; and
+// beside them the same run with the device behaving. Each case is a whole
+// run; harness: falhas_apoio.h.
 //
 // The restart command 'L' 24 is sent without waiting for a reply, so no
 // fault of the device can change its run.
@@ -67,9 +68,10 @@ Linhas LeituraDepois(Meio meio, const Linhas& fim) {
            fim;
 }
 
-const std::vector<Falha> kFalhas{Falha::Recusar,       Falha::Calar, Falha::FecharNoMeio,
-                                 Falha::RespostaCurta, Falha::Lixo,  Falha::RespostaGigante,
-                                 Falha::SumirSerial};
+// Nenhuma first: the exchange done right, the run every fault is set against.
+const std::vector<Falha> kFalhas{Falha::Nenhuma,         Falha::Recusar,       Falha::Calar,
+                                 Falha::FecharNoMeio,    Falha::RespostaCurta, Falha::Lixo,
+                                 Falha::RespostaGigante, Falha::SumirSerial};
 
 // The lines a run shows before its first exchange with the device.
 Linhas Abertura(const Troca& t, Meio meio) {
@@ -103,9 +105,12 @@ std::vector<Caso> Casos(const std::vector<Troca>& trocas) {
         }
         for (Meio meio : t.meios) {
             for (Falha falha : falhas) {
+                // A reply past 2048 bytes carries the whole right reply in its
+                // first part: its run must be the run of a device that behaves.
+                const Falha comoSe = falha == Falha::Nenhuma ? Falha::RespostaGigante : falha;
                 Linhas depois = t.falhou;
                 if (t.senao) {
-                    if (std::optional<Linhas> outras = t.senao(falha, meio)) {
+                    if (std::optional<Linhas> outras = t.senao(comoSe, meio)) {
                         depois = *outras;
                     }
                 }

@@ -202,23 +202,6 @@ TEST(FluxoLeituraFalhas, PortaSerialQueNaoAbre) {
         b.Executar(kAcaoLer)));
 }
 
-// The device drops the connection instead of answering: the routine's text
-// is shown and the link is closed.
-TEST(FluxoLeituraFalhas, EquipamentoQueNaoResponde) {
-    TVX_EM_REDE_ISOLADA([](RedeIsolada& rede) {
-        PrepararRede(rede);
-        Simulador sim(3);
-        ASSERT_TRUE(sim.IniciarTcp("0.0.0.0"));
-        sim.DefinirFalha(Falha::SumirSerial, AlvoFalha{'L', 31});
-        Bancada b(&rede);
-        b.Modelo(3);
-        EXPECT_TRUE(SequenciaIgual(
-            Linhas{kBanner, kLeituraIniciada, Eco(kIpFabrica), "Falha na recepção (recv)."},
-            b.Executar(kAcaoLer)));
-        EXPECT_FALSE(b.eq.canal.Socket() && b.eq.canal.Socket()->IsValid());
-    });
-}
-
 // ---- test run
 
 TEST(FluxoTeste, IpNovoSemResposta) {

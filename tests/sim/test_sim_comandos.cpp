@@ -18,11 +18,6 @@ std::vector<uint8_t> ComCrc(std::vector<uint8_t> bytes, size_t inicio) {
     return bytes;
 }
 
-TEST(SimComandos, ListensOnTheModelsPort) {
-    Servido s(7, "127.77.1.1");
-    EXPECT_EQ(s.sim.PortaTcp(), 5007);
-}
-
 TEST(SimComandos, LongFormAcknowledgesAtByteSevenOverTcp) {
     Servido s(3, "127.77.1.2");
     ClienteTcp c = s.Conectar();
