@@ -18,6 +18,7 @@
 #include "fuzz/falha_alvo.h"
 #include "fuzz/sem_rede.h"
 #include "protocols/registros_medicao.h"
+#include "transport/canal.h"
 #include "transport/codec.h"
 
 namespace {
@@ -26,8 +27,9 @@ using tvx::fuzz::Exigir;
 using tvx::fuzz::Falha;
 
 using namespace tvx::protocolos;
-
-constexpr int kTamanhoBufferCanal = 2048;
+using tvx::kFuncaoModbusTcp;
+using tvx::kInicioDadosModbusTcp;
+using tvx::kTamanhoBufferCanal;
 
 size_t Contar(const std::string& texto, const std::string& parte) {
     size_t n = 0;
@@ -89,10 +91,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* dados, size_t tamanho) {
     // fields of that answer.
     static constexpr uint8_t kLeitura[] = {0, 0, 0, 0, 0, 6, 1, 3, 5, 0, 0, 4};
     static constexpr uint8_t kEscrita[] = {0, 0, 0, 0, 0, 9, 1, 0x10, 5, 2, 0, 1, 2, 10, 0};
-    for (const auto& [pedido, minimo] : {std::pair{kLeitura, 9}, std::pair{kEscrita, 12}}) {
+    for (const auto& [pedido, minimo] :
+         {std::pair{kLeitura, kInicioDadosModbusTcp}, std::pair{kEscrita, 12}}) {
         if (tvx::RespostaModbusTcpAceita(pedido, buffer.get(), recebidos)) {
             Exigir(recebidos >= minimo, "a cut reply taken as an answer");
-            Exigir(buffer[7] == pedido[7], "a reply of another function taken as an answer");
+            Exigir(buffer[kFuncaoModbusTcp] == pedido[kFuncaoModbusTcp],
+                   "a reply of another function taken as an answer");
         }
     }
     for (const int bloco : {kBytesProgramacao, kBytesMedicoes}) {

@@ -4,11 +4,12 @@
 #include <cstdint>
 #include <string>
 
+#include "transport/codec.h"
+
 namespace tvx::protocolos {
 
-inline constexpr int kBytesProgramacao = 8;      // registers 1280..1283
-inline constexpr int kBytesMedicoes = 28;        // registers 1024..1037
-inline constexpr int kInicioDadosModbusTcp = 9;  // header, unit, function, byte count
+inline constexpr int kBytesProgramacao = 8;  // registers 1280..1283
+inline constexpr int kBytesMedicoes = 28;    // registers 1024..1037
 
 // Whether a Modbus TCP reply of `recebidos` bytes carried all `tamanho` data
 // bytes asked for. The channel copies whatever its buffer holds, and zeros

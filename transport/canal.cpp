@@ -31,7 +31,6 @@ constexpr int kErroRecepcaoSerial = 7;
 constexpr int kTamanhoAckSerialDle = 12;
 constexpr int kTamanhoAckSerial = 10;
 constexpr int kTrabalhoAckSerial = 24;
-constexpr int kInicioDadosModbusTcp = 9;
 constexpr int kInicioDadosModbusRtu = 3;
 
 void Pausa(int ms) {

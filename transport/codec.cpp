@@ -281,18 +281,17 @@ int RtuParaTcp(uint8_t* destino, const uint8_t* rtu, int m) {
 }
 
 bool RespostaModbusTcpAceita(const uint8_t* pedido, const uint8_t* resposta, int recebidos) {
-    constexpr int kFuncao = 7;
     constexpr uint8_t kFuncaoLeitura = 0x03;
     constexpr uint8_t kFuncaoEscrita = 0x10;
-    if (pedido == nullptr || resposta == nullptr || recebidos <= kFuncao ||
-        resposta[kFuncao] != pedido[kFuncao]) {
+    if (pedido == nullptr || resposta == nullptr || recebidos <= kFuncaoModbusTcp ||
+        resposta[kFuncaoModbusTcp] != pedido[kFuncaoModbusTcp]) {
         return false;
     }
-    switch (pedido[kFuncao]) {
+    switch (pedido[kFuncaoModbusTcp]) {
         case kFuncaoLeitura:
-            return recebidos >= kFuncao + 2;  // the byte count
+            return recebidos >= kInicioDadosModbusTcp;  // up to the byte count
         case kFuncaoEscrita:
-            return recebidos >= kFuncao + 5;  // the address and the count written
+            return recebidos >= kFuncaoModbusTcp + 5;  // the address and the count written
         default:
             return true;
     }

@@ -38,6 +38,10 @@ int MontarEscritaModbus(uint8_t* destino, uint8_t unidade, uint16_t registro, ui
                         uint8_t bytes, const uint8_t* dados);
 // Modbus TCP request from an RTU request of length m (m >= 3); m + 4 bytes.
 int RtuParaTcp(uint8_t* destino, const uint8_t* rtu, int m);
+// Modbus TCP frames: the function code follows the 7-byte header (with the
+// unit); the data of a read reply follow its byte count.
+inline constexpr int kFuncaoModbusTcp = 7;
+inline constexpr int kInicioDadosModbusTcp = 9;
 // Whether a Modbus TCP reply of recebidos bytes answers the request (as
 // RtuParaTcp builds it): the request's function code, not its exception
 // code, and at least what that function's reply holds before any data (the

@@ -2,8 +2,7 @@
 // The harness of the fault-injection runs: one case is a whole run against a
 // simulated device told to misbehave; it must end with the lines a technician
 // is meant to see, within the time-outs, with the link closed, every line in
-// the log and no descriptor left behind. Shared by the test_falhas_*.cpp
-// tables.
+// the log and no descriptor left behind. Used by test_falhas_matriz.cpp.
 #include <dirent.h>
 #include <stdlib.h>
 
@@ -109,71 +108,54 @@ class LogDoCaso {
     std::string mostrado_;
 };
 
-// Runs one case in the isolated network and checks lines, time, link and log;
-// and descriptors, when no other case runs beside it.
-inline void Executar(RedeIsolada& rede, const Caso& c, bool contarDescritores = true) {
+// Runs one case in the isolated network and checks lines, time, link and log.
+inline void Executar(RedeIsolada& rede, const Caso& c) {
     SCOPED_TRACE(c.nome);
-    const int antes = DescritoresAbertos();
-    {
-        sim::Simulador sim(c.modelo);
-        std::string porta;
-        if (c.meio == Meio::Tcp) {
-            ASSERT_TRUE(sim.IniciarTcp("0.0.0.0"));
-        } else {
-            porta = sim.IniciarSerial();
-            ASSERT_FALSE(porta.empty());
-        }
-        sim.DefinirFalha(c.falha, c.alvo);
-        Bancada b(&rede);
-        b.Modelo(c.modelo, c.meio == Meio::Tcp ? kMeioIpPadrao : kMeioSerial);
-        if (c.meio == Meio::Tcp && !b.eq.PermiteIpDefault()) {
-            b.eq.SetMeio(kMeioEsteIp);  // model 25 is reached on a typed address
-        }
-        if (c.meio == Meio::Serial) {
-            b.eq.SetPorta(porta);
-        }
-        for (uint8_t p : c.passos) {
-            b.Marcar(p);
-        }
-        if (c.alterarIp) {
-            b.eq.infoModelo.alterarIp = 1;
-        }
-        if (c.ajuste) {
-            c.ajuste(b.eq);
-        }
-        LogDoCaso log;
-        const auto inicio = RelogioTeste::now();
-        const auto linhas = b.Executar(
-            c.acao, [&](const LinhaRecebida& l) { log.Adicionar(l.texto); },
-            std::chrono::seconds(90));
-        const auto duracao = RelogioTeste::now() - inicio;
-        // "*" stands for a line whose content depends on the device's state.
-        Linhas esperadas = c.esperadas;
-        for (size_t i = 0; i < esperadas.size() && i < linhas.size(); ++i) {
-            if (esperadas[i] == "*") {
-                esperadas[i] = linhas[i].texto;
-            }
-        }
-        EXPECT_TRUE(SequenciaIgual(esperadas, linhas));
-        EXPECT_LE(duracao, c.limite)
-            << std::chrono::duration_cast<std::chrono::milliseconds>(duracao).count() << " ms";
-        EXPECT_FALSE(b.trabalhador.EmExecucao(0));
-        EXPECT_FALSE(b.eq.canal.Socket() && b.eq.canal.Socket()->IsValid()) << "TCP link left open";
-        EXPECT_FALSE(b.eq.canal.SerialAberta()) << "serial port left open";
-        log.Conferir();
+    sim::Simulador sim(c.modelo);
+    std::string porta;
+    if (c.meio == Meio::Tcp) {
+        ASSERT_TRUE(sim.IniciarTcp("0.0.0.0"));
+    } else {
+        porta = sim.IniciarSerial();
+        ASSERT_FALSE(porta.empty());
     }
-    if (contarDescritores) {
-        EXPECT_EQ(antes, DescritoresAbertos()) << "descriptors leaked";
+    sim.DefinirFalha(c.falha, c.alvo);
+    Bancada b(&rede);
+    b.Modelo(c.modelo, c.meio == Meio::Tcp ? kMeioIpPadrao : kMeioSerial);
+    if (c.meio == Meio::Tcp && !b.eq.PermiteIpDefault()) {
+        b.eq.SetMeio(kMeioEsteIp);  // model 25 is reached on a typed address
     }
-}
-
-inline void ExecutarTabela(const std::vector<Caso>& casos) {
-    TVX_EM_REDE_ISOLADA([&](RedeIsolada& rede) {
-        PrepararRede(rede);
-        for (const Caso& c : casos) {
-            Executar(rede, c);
+    if (c.meio == Meio::Serial) {
+        b.eq.SetPorta(porta);
+    }
+    for (uint8_t p : c.passos) {
+        b.Marcar(p);
+    }
+    if (c.alterarIp) {
+        b.eq.infoModelo.alterarIp = 1;
+    }
+    if (c.ajuste) {
+        c.ajuste(b.eq);
+    }
+    LogDoCaso log;
+    const auto inicio = RelogioTeste::now();
+    const auto linhas = b.Executar(
+        c.acao, [&](const LinhaRecebida& l) { log.Adicionar(l.texto); }, std::chrono::seconds(90));
+    const auto duracao = RelogioTeste::now() - inicio;
+    // "*" stands for a line whose content depends on the device's state.
+    Linhas esperadas = c.esperadas;
+    for (size_t i = 0; i < esperadas.size() && i < linhas.size(); ++i) {
+        if (esperadas[i] == "*") {
+            esperadas[i] = linhas[i].texto;
         }
-    });
+    }
+    EXPECT_TRUE(SequenciaIgual(esperadas, linhas));
+    EXPECT_LE(duracao, c.limite)
+        << std::chrono::duration_cast<std::chrono::milliseconds>(duracao).count() << " ms";
+    EXPECT_FALSE(b.trabalhador.EmExecucao(0));
+    EXPECT_FALSE(b.eq.canal.Socket() && b.eq.canal.Socket()->IsValid()) << "TCP link left open";
+    EXPECT_FALSE(b.eq.canal.SerialAberta()) << "serial port left open";
+    log.Conferir();
 }
 
 // Runs the cases side by side, each in an isolated network of its own: most
@@ -194,7 +176,7 @@ inline void ExecutarLadoALado(const std::vector<Caso>& casos, size_t simultaneos
                     [&](RedeIsolada& rede) {
                         PrepararRede(rede);
                         if (!::testing::Test::HasFatalFailure()) {
-                            Executar(rede, casos[k], false);
+                            Executar(rede, casos[k]);
                         }
                     },
                     &porque);
@@ -236,6 +218,5 @@ inline Caso Linha(std::string nome, uint32_t modelo, Meio meio, uint32_t acao, s
 inline const sim::AlvoFalha kL22{'L', 22};
 inline const sim::AlvoFalha kL31{'L', 31};
 inline const sim::AlvoFalha kBloco{{}, {}, {}, true};
-inline const sim::AlvoFalha kReg1282{{}, {}, 1282};
 
 }  // namespace tvx::teste

@@ -613,7 +613,7 @@ TEST(FalhasMatriz, RespostaGiganteNaoInvadeOPassoSeguinte) {
                             kAvisoDesligar,
                             kLeituraIniciada,
                             Eco(kIpFabrica)};
-    ExecutarTabela({
+    ExecutarLadoALado({
         Linha("P1 then P5", 25, Meio::Tcp, kAcaoProgramar, Falha::RespostaGigante, {'P', 1},
               doisPassos + FimLeitura(kIpFabrica, "255.255.255.0", "0.0.0.0", "*"),
               milliseconds(10000), {kPassoRelogio, kPassoMemoriaMassa}),

@@ -1,13 +1,13 @@
 #include "apoio/apoio_ui.h"
 
 #include "core/utilitarios.h"
+#include "support/log_lido.h"
 
 #include <stdlib.h>
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QTest>
-#include <fstream>
 #include <regex>
 #include <sstream>
 
@@ -108,16 +108,9 @@ bool TesteUi::Aguardar(const std::function<bool()>& cond, std::chrono::milliseco
     return true;
 }
 
-std::string TesteUi::LerArquivo(const std::filesystem::path& caminho) const {
-    std::ifstream arquivo(caminho, std::ios::binary);
-    std::ostringstream texto;
-    texto << arquivo.rdbuf();
-    return texto.str();
-}
-
 std::string TesteUi::ValorIni(const std::filesystem::path& caminho, const std::string& secao,
                               const std::string& chave) const {
-    std::istringstream texto(LerArquivo(caminho));
+    std::istringstream texto(LerArquivo(caminho.string()));
     std::string linha;
     std::string atual;
     while (std::getline(texto, linha)) {
@@ -139,7 +132,7 @@ std::string TesteUi::ValorIni(const std::filesystem::path& caminho, const std::s
 std::vector<std::string> TesteUi::LinhasDoLog() const {
     static const std::regex carimbo(R"(^\d\d/\d\d/\d{4}\t\d\d:\d\d:\d\d\t)");
     std::vector<std::string> linhas;
-    std::istringstream texto(LerArquivo(pasta / "tvxnetcfg.log"));
+    std::istringstream texto(LerArquivo((pasta / "tvxnetcfg.log").string()));
     std::string linha;
     while (std::getline(texto, linha)) {
         if (!linha.empty() && linha.back() == '\r') {

@@ -52,7 +52,6 @@ class TesteUi : public ::testing::Test {
     // Processes events until cond holds or the time is up; the result of cond.
     static bool Aguardar(const std::function<bool()>& cond, std::chrono::milliseconds limite);
 
-    std::string LerArquivo(const std::filesystem::path& caminho) const;
     // The value of section/key in an INI file, or "<ausente>".
     std::string ValorIni(const std::filesystem::path& caminho, const std::string& secao,
                          const std::string& chave) const;
