@@ -16,9 +16,9 @@
 #include "core/progresso.h"
 #include "core/thread_programar.h"
 #include "persistence/log.h"
-#include "ui/logica/avisos.h"
-#include "ui/logica/parametros.h"
-#include "ui/logica/propriedades.h"
+#include "paginas/avisos.h"
+#include "paginas/parametros.h"
+#include "paginas/propriedades.h"
 
 namespace tvx::cli {
 

@@ -3,7 +3,7 @@
 #include <string_view>
 
 #include "transport/serial.h"
-#include "ui/logica/parametros.h"
+#include "paginas/parametros.h"
 
 namespace tvx::cli {
 

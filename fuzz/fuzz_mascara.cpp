@@ -9,7 +9,7 @@
 
 #include "fuzz/falha_alvo.h"
 #include "fuzz/sem_rede.h"
-#include "ui/logica/mascara_edicao.h"
+#include "paginas/mascara_edicao.h"
 
 namespace {
 

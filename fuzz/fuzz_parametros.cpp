@@ -16,9 +16,9 @@
 #include "core/equipamento.h"
 #include "fuzz/falha_alvo.h"
 #include "fuzz/sem_rede.h"
-#include "ui/logica/avisos.h"
-#include "ui/logica/parametros.h"
-#include "ui/logica/propriedades.h"
+#include "paginas/avisos.h"
+#include "paginas/parametros.h"
+#include "paginas/propriedades.h"
 
 namespace {
 

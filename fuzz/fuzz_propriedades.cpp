@@ -14,7 +14,7 @@
 #include "core/utilitarios.h"
 #include "fuzz/falha_alvo.h"
 #include "fuzz/sem_rede.h"
-#include "ui/logica/propriedades.h"
+#include "paginas/propriedades.h"
 
 namespace {
 

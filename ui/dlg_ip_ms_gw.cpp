@@ -3,7 +3,7 @@
 #include <QVBoxLayout>
 
 #include "ui/lista_propriedades.h"
-#include "ui/logica/parametros.h"
+#include "paginas/parametros.h"
 #include "ui_dlg_ip_ms_gw.h"
 
 namespace tvx {

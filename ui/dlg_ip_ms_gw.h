@@ -3,7 +3,7 @@
 #include <memory>
 
 #include "core/equipamento.h"
-#include "ui/logica/propriedades.h"
+#include "paginas/propriedades.h"
 #include "ui/mensagens.h"
 #include "ui/pagina_assistente.h"
 

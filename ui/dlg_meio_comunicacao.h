@@ -6,7 +6,7 @@
 #include <string>
 
 #include "core/equipamento.h"
-#include "ui/logica/pagina_meio.h"
+#include "paginas/pagina_meio.h"
 #include "ui/mensagens.h"
 #include "ui/pagina_assistente.h"
 

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "core/equipamento.h"
-#include "ui/logica/pagina_modelo.h"
+#include "paginas/pagina_modelo.h"
 #include "ui/mensagens.h"
 #include "ui/pagina_assistente.h"
 

@@ -6,7 +6,7 @@
 #include <QLineEdit>
 #include <QString>
 
-#include "ui/logica/mascara_edicao.h"
+#include "paginas/mascara_edicao.h"
 
 namespace tvx {
 

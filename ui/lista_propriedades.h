@@ -7,7 +7,7 @@
 #include <QAbstractScrollArea>
 #include <QFont>
 
-#include "ui/logica/propriedades.h"
+#include "paginas/propriedades.h"
 
 class QCheckBox;
 class QComboBox;

@@ -5,7 +5,7 @@
 #include <functional>
 #include <string>
 
-#include "ui/logica/avisos.h"
+#include "paginas/avisos.h"
 
 class QWidget;
 

@@ -12,7 +12,7 @@
 #include "ui/dlg_ip_ms_gw.h"
 #include "ui/edicao_mascarada.h"
 #include "ui/lista_propriedades.h"
-#include "ui/logica/parametros.h"
+#include "paginas/parametros.h"
 #include "ui_dlg_ip_ms_gw.h"
 
 namespace tvx::teste {

@@ -30,7 +30,7 @@
 #include "ui/dlg_programar.h"
 #include "ui/edicao_mascarada.h"
 #include "ui/lista_propriedades.h"
-#include "ui/logica/parametros.h"
+#include "paginas/parametros.h"
 #include "ui_dlg_meio_comunicacao.h"
 #include "ui_dlg_modelo.h"
 #include "ui_dlg_programar.h"

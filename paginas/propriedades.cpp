@@ -1,11 +1,11 @@
-#include "ui/logica/propriedades.h"
+#include "paginas/propriedades.h"
 
 #include <charconv>
 #include <limits>
 
 #include "core/texto.h"
 #include "core/utilitarios.h"
-#include "ui/logica/mascara_edicao.h"
+#include "paginas/mascara_edicao.h"
 
 namespace tvx {
 

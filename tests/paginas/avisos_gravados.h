@@ -4,7 +4,7 @@
 #include <utility>
 #include <vector>
 
-#include "ui/logica/avisos.h"
+#include "paginas/avisos.h"
 
 namespace tvx::teste {
 

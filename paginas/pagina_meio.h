@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "core/equipamento.h"
-#include "ui/logica/avisos.h"
+#include "paginas/avisos.h"
 
 namespace tvx {
 

@@ -1,4 +1,4 @@
-#include "ui/logica/pagina_modelo.h"
+#include "paginas/pagina_modelo.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>

@@ -13,8 +13,8 @@
 #include <string_view>
 
 #include "core/equipamento.h"
-#include "ui/logica/avisos.h"
-#include "ui/logica/propriedades.h"
+#include "paginas/avisos.h"
+#include "paginas/propriedades.h"
 
 namespace tvx {
 

@@ -1,4 +1,4 @@
-#include "ui/logica/mascara_edicao.h"
+#include "paginas/mascara_edicao.h"
 
 #include <algorithm>
 #include <cstdint>

@@ -1,4 +1,4 @@
-#include "ui/logica/pagina_modelo.h"
+#include "paginas/pagina_modelo.h"
 
 #include <algorithm>
 #include <cctype>

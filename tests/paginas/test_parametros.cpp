@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "ui/logica/parametros.h"
+#include "paginas/parametros.h"
 
 namespace tvx {
 namespace {

@@ -1,4 +1,4 @@
-#include "ui/logica/pagina_meio.h"
+#include "paginas/pagina_meio.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>

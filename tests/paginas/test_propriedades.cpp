@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "ui/logica/propriedades.h"
+#include "paginas/propriedades.h"
 
 namespace tvx {
 namespace {

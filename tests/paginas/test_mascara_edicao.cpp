@@ -6,7 +6,7 @@
 #include <random>
 #include <string>
 
-#include "ui/logica/mascara_edicao.h"
+#include "paginas/mascara_edicao.h"
 
 namespace tvx {
 namespace {

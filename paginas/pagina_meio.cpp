@@ -1,11 +1,11 @@
-#include "ui/logica/pagina_meio.h"
+#include "paginas/pagina_meio.h"
 
 #include <algorithm>
 #include <cctype>
 
 #include "transport/descoberta_portas.h"
 #include "transport/serial.h"
-#include "ui/logica/pagina_modelo.h"
+#include "paginas/pagina_modelo.h"
 
 namespace tvx {
 

@@ -1,4 +1,4 @@
-#include "ui/logica/parametros.h"
+#include "paginas/parametros.h"
 
 #include <algorithm>
 #include <array>
@@ -10,7 +10,7 @@
 #include "core/registros.h"
 #include "core/texto.h"
 #include "core/utilitarios.h"
-#include "ui/logica/mascara_edicao.h"
+#include "paginas/mascara_edicao.h"
 
 namespace tvx {
 

@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "ui/logica/parametros.h"
+#include "paginas/parametros.h"
 
 namespace tvx {
 namespace {
