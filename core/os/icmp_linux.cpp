@@ -273,7 +273,10 @@ uint32_t StatusDeErroIcmp(uint8_t tipo, uint8_t codigo) {
 }
 
 bool EcoIcmp(uint32_t destino, uint16_t tamanhoDados, uint32_t tempoLimiteMs, ModoIcmp modo,
-             RespostaEco& resposta, long& erro) {
+             RespostaEco& resposta, long& erro, bool* semSocket) {
+    if (semSocket != nullptr) {
+        *semSocket = false;
+    }
     resposta = RespostaEco{};
     resposta.tamanhoDados = tamanhoDados;
     if (tamanhoDados < 1 || tamanhoDados > kTamanhoMaximoEco) {
@@ -286,6 +289,9 @@ bool EcoIcmp(uint32_t destino, uint16_t tamanhoDados, uint32_t tempoLimiteMs, Mo
     const int fd = socketIcmp.fd();
     if (fd < 0) {
         erro = errno;
+        if (semSocket != nullptr) {
+            *semSocket = erro == EACCES || erro == EPERM;
+        }
         return false;
     }
 

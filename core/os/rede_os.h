@@ -21,9 +21,11 @@ enum class ModoIcmp {
 // the wait for its reply, never longer than tempoLimiteMs in total. True on an
 // echo reply. On false, erro holds an IP Helper status number (11010 time-out,
 // 11003 host unreachable, ...) or an errno value; when an ICMP error message
-// answered the request, resposta holds its sender and the status.
+// answered the request, resposta holds its sender and the status. *semSocket
+// (when given) tells whether it failed because this process may open no ICMP
+// socket of the mode (EACCES/EPERM), before anything was sent.
 bool EcoIcmp(uint32_t destino, uint16_t tamanhoDados, uint32_t tempoLimiteMs, ModoIcmp modo,
-             RespostaEco& resposta, long& erro);
+             RespostaEco& resposta, long& erro, bool* semSocket = nullptr);
 
 // What an echo request is recognised by in the traffic that comes back.
 struct PedidoEco {
@@ -51,9 +53,16 @@ uint32_t StatusDeErroIcmp(uint8_t tipo, uint8_t codigo);
 // refused). endereco is an IPv4 value (first number in the lowest byte).
 bool TextoIpEstrito(std::string_view texto, uint32_t& endereco);
 
-// Deletes the neighbour entry of endereco on the interface. 0 when an entry
-// was deleted, else an errno value (ENOENT when there was none).
+// Deletes the neighbour entry of endereco on the interface unless it is
+// static. 0 when an entry was deleted, else an errno value: ENOENT when there
+// was none, EEXIST when it is PERMANENT or NOARP and stays, EPERM without
+// CAP_NET_ADMIN.
 int ApagarVizinho(uint32_t endereco, uint32_t indiceInterface);
+
+// ApagarVizinho on every interface whose subnet holds endereco: 0 when one
+// entry was deleted, else EPERM when one was refused for want of privilege,
+// else the last answer (ENOENT also when no subnet holds the address).
+int ApagarVizinhoNasSubredes(uint32_t endereco);
 
 // IPv4 addresses of the adapters; 0 or an errno value.
 int LerEnderecos(std::vector<LinhaEndereco>& tabela);

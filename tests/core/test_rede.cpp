@@ -352,10 +352,11 @@ TEST(RemoverArp, ApagaSoAEntradaPedida) {
     TVX_EM_REDE_ISOLADA([](RedeIsolada& rede) {
         ASSERT_TRUE(rede.CriarParVeth("tvxa", "tvxb"));
         ASSERT_TRUE(rede.AdicionarEndereco("10.78.0.1/24", "tvxa"));
-        ASSERT_EQ(rede.Executar("ip neigh add 10.78.0.5 lladdr 02:00:00:00:00:05 dev tvxa && "
-                                "ip neigh add 10.78.0.6 lladdr 02:00:00:00:00:06 dev tvxa && "
-                                "ip neigh add 10.78.0.5 lladdr 02:00:00:00:00:55 dev tvxb"),
-                  0)
+        ASSERT_EQ(
+            rede.Executar("ip neigh add 10.78.0.5 lladdr 02:00:00:00:00:05 dev tvxa nud stale && "
+                          "ip neigh add 10.78.0.6 lladdr 02:00:00:00:00:06 dev tvxa nud stale && "
+                          "ip neigh add 10.78.0.5 lladdr 02:00:00:00:00:55 dev tvxb nud stale"),
+            0)
             << "iproute2 is needed to add neighbour entries";
 
         EXPECT_TRUE(RemoverArp("10.78.0.5"));
