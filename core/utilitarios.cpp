@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <ctime>
 
+#include "core/os/auxiliar_rede.h"
 #include "core/os/rede_os.h"
 
 namespace tvx {
@@ -267,8 +268,16 @@ bool RelogioSeisBytes(uint8_t destino[6]) {
 bool Pingar(uint32_t destino, RespostaEco& resposta, uint16_t tamanhoDados,
             uint32_t tempoLimiteMs) {
     long erro = 0;
-    const bool ok =
-        os::EcoIcmp(destino, tamanhoDados, tempoLimiteMs, os::ModoIcmp::Automatico, resposta, erro);
+    bool semSocket = false;
+    bool ok = os::EcoIcmp(destino, tamanhoDados, tempoLimiteMs, os::ModoIcmp::Automatico, resposta,
+                          erro, &semSocket);
+    // Where this user's group may not open ICMP datagram sockets and the
+    // program has no CAP_NET_RAW, the capable helper sends the echo. Without
+    // it the series reports the failure of the direct call, as before.
+    if (!ok && semSocket &&
+        os::EcoPeloAuxiliar(destino, tamanhoDados, tempoLimiteMs, resposta, erro)) {
+        ok = erro == 0;
+    }
     ultimoErroPing = ok ? 0 : erro;
     return ok;
 }
@@ -282,27 +291,11 @@ bool RemoverArp(std::string_view ip) {
     if (!os::TextoIpEstrito(ip, endereco)) {
         return false;
     }
-    std::vector<LinhaEndereco> tabela;
-    if (TabelaEnderecos(tabela) != 0 || tabela.empty()) {
-        return false;
+    int codigo = os::ApagarVizinhoNasSubredes(endereco);
+    if (codigo == EPERM) {
+        (void)os::ApagarArpPeloAuxiliar(endereco, codigo);
     }
-    // Only the interfaces whose subnet holds the address can have its entry;
-    // an address on no attached subnet has nothing to remove.
-    bool removido = false;
-    std::vector<uint32_t> tentados;
-    for (const LinhaEndereco& linha : tabela) {
-        if (linha.mascara == 0 || (linha.endereco & linha.mascara) != (endereco & linha.mascara)) {
-            continue;
-        }
-        if (std::find(tentados.begin(), tentados.end(), linha.indiceInterface) != tentados.end()) {
-            continue;
-        }
-        tentados.push_back(linha.indiceInterface);
-        if (os::ApagarVizinho(endereco, linha.indiceInterface) == 0) {
-            removido = true;
-        }
-    }
-    return removido;
+    return codigo == 0;
 }
 
 int TabelaEnderecos(std::vector<LinhaEndereco>& tabela) {

@@ -72,14 +72,17 @@ inline constexpr uint16_t kTamanhoMaximoEco = 2048;
 
 // One ICMP echo carrying "Data Buffer" and its terminator, zero-padded to
 // tamanhoDados (1..2048). True when the reply status is success. On failure
-// UltimoErroPing() gives the code for "Ping falhou: %ld".
+// UltimoErroPing() gives the code for "Ping falhou: %ld". A user who may open
+// no ICMP socket has the echo sent by the network helper.
 bool Pingar(uint32_t destino, RespostaEco& resposta, uint16_t tamanhoDados, uint32_t tempoLimiteMs);
 // Code of the last failed Pingar on this thread: an IP Helper status number
 // (11010 time-out, 11003 unreachable) or errno.
 long UltimoErroPing();
 
-// Deletes the ARP entry of the address on the interface whose subnet holds it.
-// False for an invalid text or when nothing was deleted.
+// Deletes the ARP entry of the address on the interface whose subnet holds it,
+// unless the entry is static (PERMANENT or NOARP). Without CAP_NET_ADMIN the
+// network helper deletes it. False for an invalid text or when nothing was
+// deleted.
 bool RemoverArp(std::string_view ip);
 
 struct LinhaEndereco {
