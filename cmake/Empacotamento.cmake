@@ -1,7 +1,8 @@
 # The Debian package: the wizard, the headless front end and the equipment
-# stand-in, with the desktop entry and icon that ui/ installs. The maintainer
-# scripts give both front ends the two capabilities their network checks need,
-# so that a technician runs them without root.
+# stand-in, with the desktop entry and icon that ui/ installs, and the network
+# helper. The maintainer scripts give the helper alone the two capabilities
+# the network checks need, so that a technician runs the front ends without
+# root and without capabilities of their own.
 include(GNUInstallDirs)
 
 set(CPACK_GENERATOR "DEB")
@@ -17,7 +18,7 @@ set(CPACK_PACKAGE_DESCRIPTION
     "serial line, reads back what a device holds and tests that a new address\n"
     "answers. Includes the Qt wizard (tvxnetcfg), a headless front end\n"
     "(tvxnetcfg-cli) and an equipment simulator (tvxnetcfg-sim).")
-set(CPACK_PACKAGING_INSTALL_PREFIX "/usr")
+set(CPACK_PACKAGING_INSTALL_PREFIX ${TVX_PREFIXO_PACOTE})
 set(CPACK_STRIP_FILES ON)
 
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)

@@ -3,8 +3,9 @@
 # touching this system: the package is unpacked into a scratch folder only.
 # With --instalar (as root, on a machine that may be changed, such as CI) it
 # is then installed for real with apt-get, so that its dependencies resolve
-# and its maintainer scripts run; the capabilities are checked by pinging
-# 127.0.0.1 as an unprivileged user; then it is removed again.
+# and its maintainer scripts run; inside a network namespace of its own, where
+# the user nobody may open no ICMP socket, nobody's echoes to 127.0.0.1 and
+# stale ARP removal go through the capable helper; then it is removed again.
 #
 #   scripts/verificar-pacote.sh [--instalar] [build-folder]  (default: build-pacote)
 #
@@ -55,10 +56,14 @@ confere() {  # description, then the command that must succeed
 
 r="$rascunho/raiz"
 c="$rascunho/controle"
-for programa in tvxnetcfg tvxnetcfg-cli tvxnetcfg-sim; do
-    confere "usr/bin/$programa is an executable" test -x "$r/usr/bin/$programa"
-    confere "usr/bin/$programa finds every library" sh -c "! ldd '$r/usr/bin/$programa' | grep -q 'not found'"
+auxiliar=usr/libexec/tvxnetcfg/tvxnetcfg-rede
+for programa in usr/bin/tvxnetcfg usr/bin/tvxnetcfg-cli usr/bin/tvxnetcfg-sim $auxiliar; do
+    confere "$programa is an executable" test -x "$r/$programa"
+    confere "$programa finds every library" sh -c "! ldd '$r/$programa' | grep -q 'not found'"
 done
+confere "the helper links no Qt" sh -c "! ldd '$r/$auxiliar' | grep -qi qt"
+confere "the helper refuses a malformed call with status 2" \
+    sh -c "'$r/$auxiliar' eco 127.0.0.01 32 1000 2>/dev/null; [ \$? -eq 2 ]"
 confere "desktop entry" test -f "$r/usr/share/applications/tvxnetcfg.desktop"
 confere "desktop entry starts tvxnetcfg" grep -qx 'Exec=tvxnetcfg' "$r/usr/share/applications/tvxnetcfg.desktop"
 confere "desktop entry names the icon" grep -qx 'Icon=tvxnetcfg' "$r/usr/share/applications/tvxnetcfg.desktop"
@@ -80,20 +85,18 @@ for script in postinst prerm postrm; do
     confere "$script is there and executable" test -x "$c/$script"
     confere "$script is valid sh" sh -n "$c/$script"
 done
-for programa in tvxnetcfg tvxnetcfg-cli; do
-    confere "postinst grants both capabilities to $programa" \
-        grep -q "for programa in .*/usr/bin/$programa\( \|;\|\$\)" "$c/postinst"
-    confere "prerm removes them from $programa" grep -q "/usr/bin/$programa" "$c/prerm"
+for script in postinst prerm; do
+    confere "$script names the helper" grep -qx "auxiliar=/$auxiliar" "$c/$script"
+    confere "$script touches nothing in /usr/bin" sh -c "! grep -v '^ *#' '$c/$script' | grep -q /usr/bin"
 done
-confere "postinst runs setcap cap_net_raw,cap_net_admin+ep" \
-    grep -q 'setcap cap_net_raw,cap_net_admin+ep' "$c/postinst"
-confere "postinst grants nothing to the simulator" sh -c "! grep -v '^ *#' '$c/postinst' | grep -q tvxnetcfg-sim"
-confere "prerm runs setcap -r" grep -q 'setcap -r' "$c/prerm"
+confere "postinst runs setcap cap_net_raw,cap_net_admin+ep on the helper" \
+    grep -q 'setcap cap_net_raw,cap_net_admin+ep "$auxiliar"' "$c/postinst"
+confere "prerm runs setcap -r on the helper" grep -q 'setcap -r "$auxiliar"' "$c/prerm"
 
-# The postinst's own command on the unpacked copy (the real /usr/bin is not touched).
-if command -v getcap >/dev/null 2>&1 && setcap cap_net_raw,cap_net_admin+ep "$r/usr/bin/tvxnetcfg-cli" 2>/dev/null; then
-    confere "setcap gives tvxnetcfg-cli cap_net_admin,cap_net_raw=ep" \
-        sh -c "getcap '$r/usr/bin/tvxnetcfg-cli' | grep -q 'cap_net_admin,cap_net_raw=ep'"
+# The postinst's own command on the unpacked copy (the real system is not touched).
+if command -v getcap >/dev/null 2>&1 && setcap cap_net_raw,cap_net_admin+ep "$r/$auxiliar" 2>/dev/null; then
+    confere "setcap gives the helper cap_net_admin,cap_net_raw=ep" \
+        test "$(getcap "$r/$auxiliar")" = "$r/$auxiliar cap_net_admin,cap_net_raw=ep"
 else
     echo "skip  setcap on the unpacked copy (needs CAP_SETFCAP)"
 fi
@@ -113,24 +116,48 @@ if [ "$instalar" -eq 1 ]; then
     else
         confere "apt-get installs the package and its dependencies" \
             env DEBIAN_FRONTEND=noninteractive apt-get install -y "$deb"
-        for programa in tvxnetcfg tvxnetcfg-cli; do
-            confere "installed $programa has cap_net_admin,cap_net_raw=ep" \
-                sh -c "getcap /usr/bin/$programa | grep -q 'cap_net_admin,cap_net_raw=ep'"
+        confere "installed helper has exactly cap_net_admin,cap_net_raw=ep" \
+            test "$(getcap /$auxiliar)" = "/$auxiliar cap_net_admin,cap_net_raw=ep"
+        for programa in tvxnetcfg tvxnetcfg-cli tvxnetcfg-sim; do
+            confere "installed $programa has no capability" \
+                sh -c "[ -x /usr/bin/$programa ] && [ -z \"\$(getcap /usr/bin/$programa)\" ]"
         done
-        confere "installed tvxnetcfg-sim has no capability" \
-            sh -c "[ -x /usr/bin/tvxnetcfg-sim ] && [ -z \"\$(getcap /usr/bin/tvxnetcfg-sim)\" ]"
-        # The echo test of the headless front end, as a technician without
-        # root: loopback only, a few seconds.
+        # The headless front end as a technician without root, in a network
+        # namespace of its own where nobody may open no ICMP socket: the echoes
+        # to 127.0.0.1 and the stale ARP removal can only go through the
+        # helper; a permanent entry must stay. A few seconds.
         trabalho="$rascunho/nobody"
         mkdir -p "$trabalho"
         chown nobody "$trabalho"
-        (cd "$trabalho" && timeout 60 runuser -u nobody -- /usr/bin/tvxnetcfg-cli --model 15 \
-            --medium 1 --address 127.0.0.1 --ip 127.0.0.1 test >saida 2>&1) || true
-        confere "an unprivileged user pings 127.0.0.1 with the installed tvxnetcfg-cli" \
-            grep -q "^IP programado OK\.\$" "$trabalho/saida"
+        cat >"$rascunho/isolado.sh" <<'FIM'
+set -eu
+[ "$(ip -o link show | wc -l)" -eq 1 ] || { echo "the new namespace holds more than lo" >&2; exit 1; }
+ip link set lo up
+echo "1 0" >/proc/sys/net/ipv4/ping_group_range
+ip link add tvxa type veth peer name tvxb
+ip link set tvxa up
+ip link set tvxb up
+ip addr add 10.78.0.1/24 dev tvxa
+ip neigh replace 10.78.0.5 lladdr 02:00:00:00:00:05 dev tvxa nud stale
+ip neigh replace 10.78.0.6 lladdr 02:00:00:00:00:06 dev tvxa nud permanent
+cli() { timeout 60 runuser -u nobody -- /usr/bin/tvxnetcfg-cli --model 15 --medium 1 --address 127.0.0.1 --ip "$1" test; }
+cli 127.0.0.1 >eco 2>&1 || true
+cli 10.78.0.5 >arp 2>&1 || true
+cli 10.78.0.6 >>arp 2>&1 || true
+ip -4 neigh show nud all dev tvxa >vizinhos
+FIM
+        confere "a network namespace with lo alone for the unprivileged checks" \
+            sh -c "cd '$trabalho' && unshare -n sh '$rascunho/isolado.sh'"
+        confere "nobody, with no ICMP socket, pings 127.0.0.1 through the helper" \
+            grep -q "^IP programado OK\.\$" "$trabalho/eco"
+        confere "nobody's run removes a stale ARP entry through the helper" \
+            sh -c "! grep -q 02:00:00:00:00:05 '$trabalho/vizinhos'"
+        confere "a permanent ARP entry survives" \
+            grep -q "^10.78.0.6 lladdr 02:00:00:00:00:06 PERMANENT" "$trabalho/vizinhos"
         confere "apt-get removes the package" \
             env DEBIAN_FRONTEND=noninteractive apt-get remove -y tvxnetcfg
         confere "nothing left in /usr/bin" sh -c "! ls /usr/bin/tvxnetcfg* 2>/dev/null | grep -q ."
+        confere "nothing left in /usr/libexec" test ! -e /usr/libexec/tvxnetcfg
     fi
 fi
 if [ "$falhas" -ne 0 ]; then
