@@ -96,6 +96,9 @@ std::string ApagarArp(const Pedido& pedido) {
     return os::LinhaRespostaArp(os::ApagarVizinhoNasSubredes(pedido.endereco));
 }
 
+// Every operation the helper knows. Another one is a row here with its reader,
+// its runner and the one capability it keeps (for an address of the program's
+// own on an interface, CAP_NET_ADMIN); main() needs no change.
 const std::array kOperacoes = {
     Operacao{os::kOperacaoEco, "ENDEREÇO TAMANHO TEMPO_MS", 3, Capacidade(CAP_NET_RAW), LerEco,
              Eco},

@@ -44,6 +44,13 @@ bool Aguardar(pid_t pid, RelogioMonotonico::time_point limite, int& estado) {
         if (r == pid) {
             return true;
         }
+        // Started with SIGCHLD ignored, the program has its children reaped
+        // by the kernel: the status is gone, and the whole line (written
+        // last, just before exit 0) is all there is to go by.
+        if (r < 0 && errno == ECHILD) {
+            estado = 0;
+            return true;
+        }
         if (r < 0 && errno != EINTR) {
             return false;
         }
