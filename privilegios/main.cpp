@@ -1,9 +1,10 @@
 // tvxnetcfg-rede: the only file of the package with capabilities. Any local
 // user may run it, so it trusts nothing it inherits: the descriptors, the
-// environment, the signal state and the capabilities are put in order before
-// the arguments are read; it reads no file and follows no path given to it,
-// keeps only the capability of the one operation it runs, and ends within a
-// few seconds whatever the network does. Its texts are in core/os/auxiliar_rede.h.
+// environment and the signal state are put in order before the arguments are
+// read; it reads no file and follows no path given to it, keeps only the
+// capability of the one operation it runs once the arguments passed, and ends
+// within a few seconds whatever the network does. Its texts are in
+// core/os/auxiliar_rede.h.
 #include <fcntl.h>
 #include <linux/capability.h>
 #include <signal.h>
