@@ -2,8 +2,8 @@
 
 #include <string_view>
 
-#include "transport/serial.h"
 #include "paginas/parametros.h"
+#include "transport/serial.h"
 
 namespace tvx::cli {
 
@@ -225,7 +225,9 @@ OPÇÕES
                        --param 'MAC (xx:xx:xx:xx:xx:xx)=02:B4:6D:01:02:03'
                        --param 'Faixa de RTU=RTU06 à RTU10'
                        --param 'Função Gateway Universal=85'
-  --log ARQUIVO      arquivo de log (padrão: tvxnetcfg.log na pasta atual)
+  --log ARQUIVO      arquivo de log (padrão: tvxnetcfg.log na pasta atual);
+                     um link simbólico, uma pasta, um pipe ou um dispositivo
+                     é recusado
   --save             depois de a página de parâmetros aceitar os valores,
                      grava a configuração, como o botão Avançar
   --help             mostra este texto
@@ -237,7 +239,9 @@ SAÍDA
 
   Código de saída: 0 quando a ação terminou com sucesso ("Programação
   finalizada.", "IP programado OK." ou "Leitura finalizada."), 1 quando não
-  (ou foi interrompida), 2 para opções inválidas ou valores recusados.
+  (ou foi interrompida), 2 para opções inválidas ou valores recusados, e
+  para um arquivo de configuração que existe mas não pôde ser lido (ou,
+  com --save, gravado) ou um log recusado.
 
 ATENÇÃO
   O meio 0 (IP Default) fala com o endereço de fábrica 192.168.0.101 na rede

@@ -22,7 +22,7 @@ inline constexpr uint32_t kMeioSerial = 2;
 inline constexpr int kTempoConexaoSegundos = 30;
 
 class cEquipamento {
-public:
+  public:
     cEquipamento();
     virtual ~cEquipamento();
     cEquipamento(const cEquipamento&) = delete;
@@ -123,7 +123,12 @@ public:
     bool EnviaReset();
 
     // ---- configuration file (persistence/configuracao.cpp)
-    bool Configuracao(bool gravar);
+    // False when the file is there but could not be read (a load), or could
+    // not be written (a save); *falha, when given, then names the file and
+    // the reason. A load that fails leaves the object as it was.
+    bool Configuracao(bool gravar, std::string* falha = nullptr);
+    // What a load finds in a file that does not exist.
+    void ConfiguracaoPadrao();
     // caminhoConfiguracao, else the working directory and "tvxnetcfg.ini".
     std::string CaminhoArquivoConfiguracao() const;
 
