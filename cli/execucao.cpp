@@ -212,10 +212,16 @@ int ExecutarAcao(Acao acao, cEquipamento& eq, const std::string& arquivoLog, std
             break;
     }
     bool sucesso = false;
-    // As the programming page adds a line: on screen, then in the log.
+    // The log first: a terminal that went away (a pipe closed by its reader,
+    // an SSH session dropped) must not take the line with it, nor end the
+    // run. After a failed write the terminal gets nothing more.
+    bool escreverSaida = true;
     auto adicionar = [&](const std::string& texto) {
-        saida << ParaTerminal(texto) << '\n' << std::flush;
         log.Escrever(texto);
+        if (escreverSaida) {
+            saida << ParaTerminal(texto) << '\n' << std::flush;
+            escreverSaida = static_cast<bool>(saida);
+        }
         if (texto == linhaDeSucesso) {
             sucesso = true;
         }
@@ -276,6 +282,7 @@ sigset_t SinaisDeParada() {
     sigemptyset(&sinais);
     sigaddset(&sinais, SIGINT);
     sigaddset(&sinais, SIGTERM);
+    sigaddset(&sinais, SIGHUP);
     return sinais;
 }
 

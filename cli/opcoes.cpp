@@ -234,8 +234,10 @@ OPÇÕES
 
 SAÍDA
   Cada linha de progresso aparece na saída padrão assim que chega (UTF-8) e
-  vai para o log com data e hora. Recusas e avisos da página de parâmetros
-  vão para a saída de erros. Ctrl+C para a execução como o botão "P&arar".
+  vai para o log com data e hora (primeiro no log: se a saída padrão fechar,
+  a execução continua e o log recebe todas as linhas). Recusas e avisos da
+  página de parâmetros vão para a saída de erros. Ctrl+C (ou o terminal
+  fechado) para a execução como o botão "P&arar".
 
   Código de saída: 0 quando a ação terminou com sucesso ("Programação
   finalizada.", "IP programado OK." ou "Leitura finalizada."), 1 quando não
