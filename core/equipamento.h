@@ -160,6 +160,16 @@ class cEquipamento {
     JanelaProgresso* janelaProgresso = nullptr;
     uint32_t mensagemProgresso = 0;
     std::string caminhoConfiguracao;
+    // The telemetry ID and URL as the configuration file held them, when they
+    // hold characters that their Latin-1 records cannot ("€", curly quotes):
+    // the page shows them and a save keeps them, so that the technician is
+    // told on Next instead of a "?" reaching the device. Empty otherwise.
+    std::string idTelemetriaArquivo;
+    std::string urlArquivo;
+    // The text of the record's field, or the file's text while the field
+    // still holds what that text became.
+    std::string TextoIdTelemetria() const;
+    std::string TextoUrl() const;
 
     // The clock whose time the clock-setting step sends; tests set their own.
     std::function<Relogio()> relogio = [] { return LerRelogio(); };

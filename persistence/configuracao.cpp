@@ -3,6 +3,7 @@
 
 #include "core/equipamento.h"
 #include "core/registros.h"
+#include "core/texto.h"
 #include "core/utilitarios.h"
 #include "persistence/os/arquivos.h"
 #include "persistence/perfil_ini.h"
@@ -57,6 +58,14 @@ std::string TextoFalha(const char* acao, const std::string& caminho,
            "\": " + motivo;
 }
 
+// The file's text for a Latin-1 record field: written into the field, and
+// kept aside when the field cannot hold it as it is.
+void TextoParaCampo(const std::string& texto, uint8_t* campo, size_t tamanho, size_t maximo,
+                    std::string& guardado) {
+    GravarTextoNoCampo(campo, tamanho, texto, maximo);
+    guardado = Latin1ParaUtf8(Utf8ParaLatin1(texto)) == texto ? std::string() : texto;
+}
+
 void Aplicar(cEquipamento& eq, const cPerfilIni& perfil) {
     eq.SetIpNovo(perfil.LerTexto("CONFIG", "ip", "", kBufferTexto));
     eq.SetMascaraNova(perfil.LerTexto("CONFIG", "mask", "", kBufferTexto));
@@ -75,10 +84,11 @@ void Aplicar(cEquipamento& eq, const cPerfilIni& perfil) {
     eq.SetRtu(Byte(perfil, "MEIO", "rtu", 1));
 
     eq.registroTelemetria[kTelOperadora] = Byte(perfil, "ESPECIAL", "operadora", 0);
-    GravarTextoNoCampo(&eq.registroTelemetria[kTelId], kTamanhoIdTelemetria,
-                       perfil.LerTexto("ESPECIAL", "id", "", kMaximoId + 1), kMaximoId);
-    GravarTextoNoCampo(&eq.registroUrl[kUrlTexto], kTamanhoUrl,
-                       perfil.LerTexto("ESPECIAL", "url", "", kMaximoUrl + 1), kMaximoUrl);
+    TextoParaCampo(perfil.LerTexto("ESPECIAL", "id", "", kMaximoId + 1),
+                   &eq.registroTelemetria[kTelId], kTamanhoIdTelemetria, kMaximoId,
+                   eq.idTelemetriaArquivo);
+    TextoParaCampo(perfil.LerTexto("ESPECIAL", "url", "", kMaximoUrl + 1),
+                   &eq.registroUrl[kUrlTexto], kTamanhoUrl, kMaximoUrl, eq.urlArquivo);
 
     uint8_t* gm = eq.registroGatewayModbus.data();
     gm[kGmVelocidade] = Byte(perfil, "GATEWAY_MODBUS", "velocidadade", 0);
@@ -152,9 +162,8 @@ bool cEquipamento::Configuracao(bool gravar, std::string* falha) {
     perfil.GravarTexto("MEIO", "rtu", Decimal(GetRtu()));
 
     perfil.GravarTexto("ESPECIAL", "operadora", Decimal(registroTelemetria[kTelOperadora]));
-    perfil.GravarTexto("ESPECIAL", "id",
-                       TextoDoCampo(&registroTelemetria[kTelId], kTamanhoIdTelemetria));
-    perfil.GravarTexto("ESPECIAL", "url", TextoDoCampo(&registroUrl[kUrlTexto], kTamanhoUrl));
+    perfil.GravarTexto("ESPECIAL", "id", TextoIdTelemetria());
+    perfil.GravarTexto("ESPECIAL", "url", TextoUrl());
 
     if (GetModelo() == kModeloGatewayModbus) {
         const uint8_t* gm = registroGatewayModbus.data();
