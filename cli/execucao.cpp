@@ -6,7 +6,6 @@
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
-#include <fstream>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -15,10 +14,11 @@
 #include "core/catalogo.h"
 #include "core/progresso.h"
 #include "core/thread_programar.h"
-#include "persistence/log.h"
 #include "paginas/avisos.h"
 #include "paginas/parametros.h"
 #include "paginas/propriedades.h"
+#include "persistence/log.h"
+#include "persistence/os/arquivos.h"
 
 namespace tvx::cli {
 
@@ -67,13 +67,17 @@ std::optional<int> AplicarModelo(const Opcoes& o, cEquipamento& eq, const Falha&
         const std::filesystem::path caminho = std::filesystem::absolute(*o.configuracao, ec);
         // The file dialog only offers files that exist: a mistyped name must not
         // silently run with the defaults (the factory address among them).
-        if (ec || !std::filesystem::is_regular_file(caminho, ec) || !std::ifstream(caminho)) {
+        if (ec || !os::ArquivoExiste(caminho.string())) {
             return falha("não foi possível ler o arquivo de configuração \"" + *o.configuracao +
                          "\"");
         }
         eq.caminhoConfiguracao = caminho.string();
     }
-    eq.Configuracao(false);
+    // Nor may a file that is there but could not be read.
+    std::string erro;
+    if (!eq.Configuracao(false, &erro)) {
+        return falha(erro);
+    }
     if (o.modelo) {
         eq.SetModelo(*o.modelo);
     }
@@ -208,10 +212,16 @@ int ExecutarAcao(Acao acao, cEquipamento& eq, const std::string& arquivoLog, std
             break;
     }
     bool sucesso = false;
-    // As the programming page adds a line: on screen, then in the log.
+    // The log first: a terminal that went away (a pipe closed by its reader,
+    // an SSH session dropped) must not take the line with it, nor end the
+    // run. After a failed write the terminal gets nothing more.
+    bool escreverSaida = true;
     auto adicionar = [&](const std::string& texto) {
-        saida << ParaTerminal(texto) << '\n' << std::flush;
         log.Escrever(texto);
+        if (escreverSaida) {
+            saida << ParaTerminal(texto) << '\n' << std::flush;
+            escreverSaida = static_cast<bool>(saida);
+        }
         if (texto == linhaDeSucesso) {
             sucesso = true;
         }
@@ -272,6 +282,7 @@ sigset_t SinaisDeParada() {
     sigemptyset(&sinais);
     sigaddset(&sinais, SIGINT);
     sigaddset(&sinais, SIGTERM);
+    sigaddset(&sinais, SIGHUP);
     return sinais;
 }
 
@@ -287,8 +298,16 @@ int Executar(const Opcoes& opcoes, cEquipamento& equipamento, std::ostream& said
     if (std::optional<int> r = AplicarParametros(opcoes, equipamento, falha, erros)) {
         return *r;
     }
-    if (opcoes.gravar) {
-        equipamento.Configuracao(true);
+    // A log that cannot be a log (a link, a folder, a pipe, a device node)
+    // is refused before anything is saved or sent.
+    cLog log;
+    log.DefinirArquivo(opcoes.log);
+    if (const os::ResultadoArquivo r = log.Verificar(); !r.Ok()) {
+        return falha(TextoFalhaLog(opcoes.log, r));
+    }
+    std::string erro;
+    if (opcoes.gravar && !equipamento.Configuracao(true, &erro)) {
+        return falha(erro);
     }
     return ExecutarAcao(*opcoes.acao, equipamento, opcoes.log, saida);
 }

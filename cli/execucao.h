@@ -13,7 +13,8 @@ inline constexpr int kSaidaSucesso = 0;
 inline constexpr int kSaidaFalha = 1;
 inline constexpr int kSaidaRecusa = 2;
 
-// The signals that stop a run. They must be blocked in every thread (block
+// The signals that stop a run (SIGINT, SIGTERM, and SIGHUP: the terminal
+// closed or the SSH session dropped). They must be blocked in every thread (block
 // them before any thread starts): the run takes them with sigtimedwait, so
 // no system call of the worker is ever interrupted by them.
 sigset_t SinaisDeParada();

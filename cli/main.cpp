@@ -16,6 +16,9 @@ int main(int argc, char** argv) {
     // Before any thread exists, so that every thread inherits the mask.
     const sigset_t sinais = SinaisDeParada();
     pthread_sigmask(SIG_BLOCK, &sinais, nullptr);
+    // A reader that closed its end of a pipe ("| head") is a failed write on
+    // the terminal, not the end of a run that is talking to a device.
+    signal(SIGPIPE, SIG_IGN);
 
     Opcoes opcoes;
     std::string erro;

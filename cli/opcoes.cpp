@@ -2,8 +2,8 @@
 
 #include <string_view>
 
-#include "transport/serial.h"
 #include "paginas/parametros.h"
+#include "transport/serial.h"
 
 namespace tvx::cli {
 
@@ -225,19 +225,25 @@ OPÇÕES
                        --param 'MAC (xx:xx:xx:xx:xx:xx)=02:B4:6D:01:02:03'
                        --param 'Faixa de RTU=RTU06 à RTU10'
                        --param 'Função Gateway Universal=85'
-  --log ARQUIVO      arquivo de log (padrão: tvxnetcfg.log na pasta atual)
+  --log ARQUIVO      arquivo de log (padrão: tvxnetcfg.log na pasta atual);
+                     um link simbólico, uma pasta, um pipe ou um dispositivo
+                     é recusado
   --save             depois de a página de parâmetros aceitar os valores,
                      grava a configuração, como o botão Avançar
   --help             mostra este texto
 
 SAÍDA
   Cada linha de progresso aparece na saída padrão assim que chega (UTF-8) e
-  vai para o log com data e hora. Recusas e avisos da página de parâmetros
-  vão para a saída de erros. Ctrl+C para a execução como o botão "P&arar".
+  vai para o log com data e hora (primeiro no log: se a saída padrão fechar,
+  a execução continua e o log recebe todas as linhas). Recusas e avisos da
+  página de parâmetros vão para a saída de erros. Ctrl+C (ou o terminal
+  fechado) para a execução como o botão "P&arar".
 
   Código de saída: 0 quando a ação terminou com sucesso ("Programação
   finalizada.", "IP programado OK." ou "Leitura finalizada."), 1 quando não
-  (ou foi interrompida), 2 para opções inválidas ou valores recusados.
+  (ou foi interrompida), 2 para opções inválidas ou valores recusados, e
+  para um arquivo de configuração que existe mas não pôde ser lido (ou,
+  com --save, gravado) ou um log recusado.
 
 ATENÇÃO
   O meio 0 (IP Default) fala com o endereço de fábrica 192.168.0.101 na rede

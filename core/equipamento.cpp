@@ -5,6 +5,7 @@
 #include <cstring>
 #include <initializer_list>
 #include <thread>
+#include <vector>
 
 namespace tvx {
 
@@ -20,6 +21,17 @@ constexpr uint8_t kRtuDifusao = 0xFE;
 constexpr const char* kAvisoDesligarLigar =
     "Para que a configuração entre em vigor é necessário desligar e ligar o equipamento.";
 
+std::string TextoGuardado(const uint8_t* campo, size_t tamanho, const std::string& arquivo) {
+    if (!arquivo.empty()) {
+        std::vector<uint8_t> convertido(tamanho);
+        GravarTextoNoCampo(convertido.data(), tamanho, arquivo, tamanho);
+        if (std::equal(convertido.begin(), convertido.end(), campo)) {
+            return arquivo;
+        }
+    }
+    return TextoDoCampo(campo, tamanho);
+}
+
 }  // namespace
 
 cEquipamento::cEquipamento() = default;
@@ -28,6 +40,14 @@ cEquipamento::~cEquipamento() = default;
 cEquipamento& EquipamentoGlobal() {
     static cEquipamento equipamento;
     return equipamento;
+}
+
+std::string cEquipamento::TextoIdTelemetria() const {
+    return TextoGuardado(&registroTelemetria[kTelId], kTamanhoIdTelemetria, idTelemetriaArquivo);
+}
+
+std::string cEquipamento::TextoUrl() const {
+    return TextoGuardado(&registroUrl[kUrlTexto], kTamanhoUrl, urlArquivo);
 }
 
 bool cEquipamento::CarregaInfoModelo() {

@@ -22,7 +22,7 @@ inline constexpr uint32_t kMeioSerial = 2;
 inline constexpr int kTempoConexaoSegundos = 30;
 
 class cEquipamento {
-public:
+  public:
     cEquipamento();
     virtual ~cEquipamento();
     cEquipamento(const cEquipamento&) = delete;
@@ -123,7 +123,12 @@ public:
     bool EnviaReset();
 
     // ---- configuration file (persistence/configuracao.cpp)
-    bool Configuracao(bool gravar);
+    // False when the file is there but could not be read (a load), or could
+    // not be written (a save); *falha, when given, then names the file and
+    // the reason. A load that fails leaves the object as it was.
+    bool Configuracao(bool gravar, std::string* falha = nullptr);
+    // What a load finds in a file that does not exist.
+    void ConfiguracaoPadrao();
     // caminhoConfiguracao, else the working directory and "tvxnetcfg.ini".
     std::string CaminhoArquivoConfiguracao() const;
 
@@ -155,6 +160,16 @@ public:
     JanelaProgresso* janelaProgresso = nullptr;
     uint32_t mensagemProgresso = 0;
     std::string caminhoConfiguracao;
+    // The telemetry ID and URL as the configuration file held them, when they
+    // hold characters that their Latin-1 records cannot ("€", curly quotes):
+    // the page shows them and a save keeps them, so that the technician is
+    // told on Next instead of a "?" reaching the device. Empty otherwise.
+    std::string idTelemetriaArquivo;
+    std::string urlArquivo;
+    // The text of the record's field, or the file's text while the field
+    // still holds what that text became.
+    std::string TextoIdTelemetria() const;
+    std::string TextoUrl() const;
 
     // The clock whose time the clock-setting step sends; tests set their own.
     std::function<Relogio()> relogio = [] { return LerRelogio(); };

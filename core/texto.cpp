@@ -17,7 +17,60 @@ constexpr std::array<char32_t, 32> kCp1252Alto = {
     0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,  // 98..9F
 };
 
+bool Controle(char32_t c) {
+    return c < 0x20 || (c >= 0x7F && c <= 0x9F);
+}
+
+void AnexarEscape(std::string& saida, char32_t c) {
+    static constexpr char kDigitos[] = "0123456789ABCDEF";
+    saida += "\\x";
+    saida += kDigitos[(c >> 4) & 0x0F];
+    saida += kDigitos[c & 0x0F];
+}
+
 }  // namespace
+
+std::string TextoDoEquipamento(std::string_view latin1, bool linhas) {
+    std::string saida;
+    saida.reserve(latin1.size() * 2);
+    for (size_t i = 0; i < latin1.size(); ++i) {
+        const auto b = static_cast<uint8_t>(latin1[i]);
+        if (linhas && b == '\r' && i + 1 < latin1.size() && latin1[i + 1] == '\n') {
+            saida += "\r\n";
+            ++i;
+        } else if (linhas && b == '\t') {
+            saida += '\t';
+        } else if (Controle(b)) {
+            AnexarEscape(saida, b);
+        } else {
+            AnexarUtf8(saida, b);
+        }
+    }
+    return saida;
+}
+
+std::optional<char32_t> CaractereImproprio(std::string_view texto) {
+    size_t pos = 0;
+    while (pos < texto.size()) {
+        const char32_t c = ProximoCaractereUtf8(texto, pos);
+        if (Controle(c) || c > 0xFF) {
+            return c;
+        }
+    }
+    return std::nullopt;
+}
+
+std::string DescreverCaractere(char32_t c) {
+    std::string texto;
+    if (Controle(c)) {
+        AnexarEscape(texto, c);
+        return texto;
+    }
+    texto += '"';
+    AnexarUtf8(texto, c == kCaractereInvalido ? kSubstituto : c);
+    texto += '"';
+    return texto;
+}
 
 void AnexarUtf8(std::string& saida, char32_t c) {
     if (c < 0x80) {

@@ -2,6 +2,7 @@
 // Text crosses three encodings: UTF-8 inside the program, Latin-1 bytes to and
 // from the equipment, Windows-1252 in the log and configuration files.
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -15,6 +16,23 @@ std::string Utf8ParaLatin1(std::string_view texto);
 // the five unassigned bytes map to the C1 controls of the same number.
 std::string Cp1252ParaUtf8(std::string_view bytes);
 std::string Utf8ParaCp1252(std::string_view texto);
+
+// Text a device sent, for the page, the terminal and the log: each byte
+// becomes its Latin-1 character, except the control characters (C0, DEL,
+// C1), which become "\xNN" with the byte in hexadecimal, so that no reply
+// can move a terminal's cursor, retitle its window, start a line of the log
+// or hide what it sent. With linhas, the device's own line breaks (CR LF
+// pairs) and tabs stay as they are; a lone CR or LF is shown like any other
+// control.
+std::string TextoDoEquipamento(std::string_view latin1, bool linhas = false);
+
+// The first character of a UTF-8 text that must not go to a device: a
+// control character, or one outside Latin-1 (the records' code page has no
+// "€" or curly quotes; such a character would arrive as "?"). A broken
+// sequence gives kCaractereInvalido; nothing when every character fits.
+std::optional<char32_t> CaractereImproprio(std::string_view texto);
+// "\xNN" for a control character, the character itself in quotes otherwise.
+std::string DescreverCaractere(char32_t c);
 
 inline constexpr char32_t kCaractereInvalido = 0xFFFFFFFF;
 inline constexpr char32_t kSubstituto = 0xFFFD;

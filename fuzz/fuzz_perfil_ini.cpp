@@ -73,7 +73,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* dados, size_t tamanho) {
     Gravar(caminho, conteudo);
 
     tvx::cPerfilIni perfil;
-    Exigir(perfil.Carregar(caminho), "a readable file did not load");
+    Exigir(perfil.Carregar(caminho).Ok(), "a readable file did not load");
 
     const std::string lido = perfil.LerTexto(secao, chave, valor, buffer);
     Exigir(buffer == 0 ? lido.empty() : Caracteres(lido) <= buffer - 1,
@@ -92,9 +92,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* dados, size_t tamanho) {
                "a key that is there reads as missing");
     }
 
-    Exigir(perfil.Salvar(caminho), "the profile could not be saved");
+    Exigir(perfil.Salvar(caminho).Ok(), "the profile could not be saved");
     tvx::cPerfilIni relido;
-    Exigir(relido.Carregar(caminho), "the saved profile did not load");
+    Exigir(relido.Carregar(caminho).Ok(), "the saved profile did not load");
     // A first line that starts with the bytes of a UTF-8 byte-order mark is
     // taken for one on loading: that is the one way back that differs.
     const auto& linhas = perfil.Linhas();

@@ -3,9 +3,10 @@
 #include <algorithm>
 #include <cctype>
 
+#include "paginas/arquivo_configuracao.h"
+#include "paginas/pagina_modelo.h"
 #include "transport/descoberta_portas.h"
 #include "transport/serial.h"
-#include "paginas/pagina_modelo.h"
 
 namespace tvx {
 
@@ -133,7 +134,7 @@ bool ConfirmarMeio(cEquipamento& equipamento, const EscolhaMeio& escolha, uint32
     if (escolha.rtu) {
         equipamento.SetRtu(*escolha.rtu);
     }
-    equipamento.Configuracao(true);
+    GravarConfiguracao(equipamento, avisos);
     return true;
 }
 

@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <cctype>
+#include <utility>
 
 #include "core/catalogo.h"
+#include "paginas/arquivo_configuracao.h"
 
 namespace tvx {
 
@@ -63,17 +65,24 @@ std::optional<std::string> EscolherModelo(cEquipamento& equipamento, std::option
     return instrucoes;
 }
 
-void ConfirmarModelo(cEquipamento& equipamento) {
+void ConfirmarModelo(cEquipamento& equipamento, cAvisos& avisos) {
     equipamento.CarregaInfoModelo();
-    equipamento.Configuracao(true);
+    GravarConfiguracao(equipamento, avisos);
 }
 
-void LerConfiguracaoEscolhida(cEquipamento& equipamento, const std::string& caminho) {
+void LerConfiguracaoEscolhida(cEquipamento& equipamento, const std::string& caminho,
+                              cAvisos& avisos) {
     if (caminho.empty()) {
         return;
     }
-    equipamento.caminhoConfiguracao = caminho;
-    equipamento.Configuracao(false);
+    // A file that cannot be read is not switched to: the saves of this run
+    // keep going where they went.
+    std::string anterior = std::exchange(equipamento.caminhoConfiguracao, caminho);
+    std::string falha;
+    if (!equipamento.Configuracao(false, &falha)) {
+        equipamento.caminhoConfiguracao = std::move(anterior);
+        avisos.Mostrar(TipoAviso::Erro, ComoFrase(falha));
+    }
 }
 
 }  // namespace tvx

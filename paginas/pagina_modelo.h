@@ -44,11 +44,14 @@ std::optional<size_t> PosicaoDoModelo(const std::vector<EntradaModelo>& lista, u
 std::optional<std::string> EscolherModelo(cEquipamento& equipamento, std::optional<uint32_t> indice,
                                           cAvisos& avisos);
 
-// Next: the catalogue row of the current model into the object, then the save.
-void ConfirmarModelo(cEquipamento& equipamento);
+// Next: the catalogue row of the current model into the object, then the
+// save (a failed save is told through avisos).
+void ConfirmarModelo(cEquipamento& equipamento, cAvisos& avisos);
 
 // A file picked with "Ler Configuração": from now on every load and save of
-// this run uses it. An empty path (the dialog was cancelled) changes nothing.
-void LerConfiguracaoEscolhida(cEquipamento& equipamento, const std::string& caminho);
+// this run uses it. An empty path (the dialog was cancelled) changes nothing,
+// and so does a file that cannot be read (told through avisos).
+void LerConfiguracaoEscolhida(cEquipamento& equipamento, const std::string& caminho,
+                              cAvisos& avisos);
 
 }  // namespace tvx

@@ -221,12 +221,11 @@ void ConstruirPasso(cEquipamento& eq, cPropertyRows& linhas, const PassoModelo& 
         case kPassoTelemetria: {
             const uint8_t* r = eq.registroTelemetria.data();
             AdicionarEscolha(linhas, kRotuloOperadora, r[kTelOperadora], kOperadoras);
-            linhas.AddText(kRotuloIdTelemetria, TextoDoCampo(r + kTelId, kTamanhoIdTelemetria));
+            linhas.AddText(kRotuloIdTelemetria, eq.TextoIdTelemetria());
             break;
         }
         case kPassoUrl:
-            linhas.AddText(kRotuloUrl,
-                           TextoDoCampo(eq.registroUrl.data() + kUrlTexto, kTamanhoUrl));
+            linhas.AddText(kRotuloUrl, eq.TextoUrl());
             break;
         case kPassoTabelaModbus:
             ConstruirTabelaModbus(eq, linhas);
@@ -281,6 +280,39 @@ struct Leitor {
         return false;
     }
 
+    // A text that goes to the device as Latin-1 bytes: a control character
+    // would reach it as it is, and one outside Latin-1 as "?".
+    bool TextoParaEquipamento(const std::string& rotulo, const std::string& texto) {
+        const std::optional<char32_t> c = CaractereImproprio(texto);
+        if (!c) {
+            return true;
+        }
+        if (*c < 0x20 || (*c >= 0x7F && *c <= 0x9F)) {
+            return Recusar(rotulo + " contém um caractere de controle (" + DescreverCaractere(*c) +
+                           ")");
+        }
+        return Recusar(rotulo + " contém " + DescreverCaractere(*c) +
+                       ", que o equipamento não aceita");
+    }
+
+    // The code of a choice row as the row shows it. A row that shows none of
+    // its entries (a code from the file outside the list, or the empty entry
+    // picked) sends the entry it shows when nothing is stored, never the
+    // code it happens to hold.
+    uint32_t Codigo(const std::string& rotulo, uint32_t padrao) const {
+        const std::optional<size_t> i = linhas.Procurar(rotulo);
+        if (!i) {
+            return padrao;
+        }
+        const cPropertyItem& linha = *linhas.Linha(*i);
+        for (const EntradaEscolha& e : EntradasEscolha(linha)) {
+            if (!linha.value.empty() && e.texto == linha.value && e.valor == linha.data) {
+                return linha.data;
+            }
+        }
+        return padrao;
+    }
+
     // An 8-bit field keeps the low bits of the number typed; a number outside
     // 0..255 would reach the device as some other value, so it is refused
     // where the field is sent (verificar).
@@ -319,16 +351,17 @@ bool ConfirmarGatewayUniversal(cEquipamento& eq, Leitor& l) {
             return true;
         }
         case kFuncaoModbus:
-            r[kGuVelocidade] = static_cast<uint8_t>(linhas.GetNumber(kRotuloVelocidade));
+            r[kGuVelocidade] = static_cast<uint8_t>(l.Codigo(kRotuloVelocidade, 0));
             return true;
         default:
             return true;
     }
 }
 
-void ConfirmarGatewayTx(cEquipamento& eq, const cPropertyRows& linhas) {
+void ConfirmarGatewayTx(cEquipamento& eq, const Leitor& l) {
+    const cPropertyRows& linhas = l.linhas;
     uint8_t* r = eq.registroGatewayTx.data();
-    r[kGtFaixaRtu] = static_cast<uint8_t>(linhas.GetNumber(kRotuloFaixaRtu));
+    r[kGtFaixaRtu] = static_cast<uint8_t>(l.Codigo(kRotuloFaixaRtu, 0));
     for (int n = 1; n <= static_cast<int>(kQuantidadeMedidores); ++n) {
         EscreverIpRegistro(r, kGtIpGateway + 4 * static_cast<size_t>(n - 1),
                            linhas.GetUnsigned(Numerado("TVX940 ", n, " - IP")));
@@ -338,12 +371,12 @@ void ConfirmarGatewayTx(cEquipamento& eq, const cPropertyRows& linhas) {
 bool ConfirmarTabelaModbus(cEquipamento& eq, Leitor& l) {
     uint8_t* r = eq.registroGatewayModbus.data();
     const cPropertyRows& linhas = l.linhas;
-    r[kGmVelocidade] = static_cast<uint8_t>(linhas.GetNumber(kRotuloVelocidade));
+    r[kGmVelocidade] = static_cast<uint8_t>(l.Codigo(kRotuloVelocidade, 0));
     for (int n = 1; n <= static_cast<int>(kQuantidadeMedidores); ++n) {
         const size_t i = static_cast<size_t>(n - 1);
         const uint32_t ip = linhas.GetUnsigned(RotuloMedidor(n, " - IP"));
         const int32_t rtu = linhas.GetNumber(RotuloMedidor(n, " - RTU"));
-        const int32_t funcao = linhas.GetNumber(RotuloMedidor(n, " - Função"));
+        const uint32_t funcao = l.Codigo(RotuloMedidor(n, " - Função"), 0);
         const int32_t inicial = linhas.GetNumber(RotuloMedidor(n, " - Endereço Inicial"));
         const int32_t registros = linhas.GetNumber(RotuloMedidor(n, " - Número de Registros"));
         EscreverIpRegistro(r, kGmIpMedidor + 4 * i, ip);
@@ -401,7 +434,7 @@ bool ConfirmarPasso(cEquipamento& eq, Leitor& l, PassoModelo& passo) {
         }
     }
     if (passo.id == kPassoCamposMemoria) {
-        eq.medidorIon = linhas.GetNumber(kRotuloTipoMedidor) != 0 ? 1 : 0;
+        eq.medidorIon = l.Codigo(kRotuloTipoMedidor, 0) != 0 ? 1 : 0;
         // Sent only when the group is ticked: only then is a wrong number refused.
         if (!l.Byte(kRotuloRtuMedidorIon, eq.rtuMedidorIon, marcado)) {
             return false;
@@ -419,30 +452,38 @@ bool ConfirmarPasso(cEquipamento& eq, Leitor& l, PassoModelo& passo) {
         }
         case kPassoRtuVelocidade: {
             uint8_t* r = eq.registroRtuVelocidade.data();
-            // The blank entry of the list is no rate: keep the 38400 the row
-            // shows for it rather than sending code 0 to the device.
-            const uint32_t velocidade = static_cast<uint32_t>(linhas.GetNumber(kRotuloVelocidade));
+            // Nothing stored shows 38400 in this row: a blank row sends that.
             r[kRvVelocidade] =
-                static_cast<uint8_t>(velocidade != 0 ? velocidade : kVelocidadeTelemetriaPadrao);
+                static_cast<uint8_t>(l.Codigo(kRotuloVelocidade, kVelocidadeTelemetriaPadrao));
             if (!l.Byte(kRotuloRtu, r[kRvRtu], true)) {
                 return false;
             }
             return r[kRvRtu] != 0 || l.Recusar(kErroRtuZero);
         }
         case kPassoTelemetria: {
+            // Refused before the record changes: the file's text stays on
+            // the page for the technician to correct.
+            const std::string id = linhas.GetText(kRotuloIdTelemetria);
+            if (!l.TextoParaEquipamento(kRotuloIdTelemetria, id)) {
+                return false;
+            }
             uint8_t* r = eq.registroTelemetria.data();
             std::memset(r, 0, kTamanhoRegistroTelemetria);
-            r[kTelOperadora] = static_cast<uint8_t>(linhas.GetNumber(kRotuloOperadora));
-            const std::string id = linhas.GetText(kRotuloIdTelemetria);
+            r[kTelOperadora] = static_cast<uint8_t>(l.Codigo(kRotuloOperadora, 0));
             GravarTextoNoCampo(r + kTelId, kTamanhoIdTelemetria, id, kMaximoIdTelemetria);
+            eq.idTelemetriaArquivo.clear();
             const size_t tamanho = std::min(TamanhoLatin1(id), kMaximoIdTelemetria);
             return tamanho == kIdTelemetriaValido || l.Recusar(kErroTamanhoId);
         }
         case kPassoUrl: {
+            const std::string url = linhas.GetText(kRotuloUrl);
+            if (!l.TextoParaEquipamento(kRotuloUrl, url)) {
+                return false;
+            }
             uint8_t* r = eq.registroUrl.data();
             std::memset(r, 0, kTamanhoRegistroUrl);
-            const std::string url = linhas.GetText(kRotuloUrl);
             GravarTextoNoCampo(r + kUrlTexto, kTamanhoUrl, url, kTamanhoUrl);
+            eq.urlArquivo.clear();
             if (url.empty()) {
                 l.avisos.Mostrar(TipoAviso::Informacao, kAvisoTelemetriaDesabilitada);
             }
@@ -462,7 +503,7 @@ bool ConfirmarPasso(cEquipamento& eq, Leitor& l, PassoModelo& passo) {
         case kPassoEntradasDigitais:
             for (int n = 1; n <= kEntradasDigitais; ++n) {
                 const uint16_t bit = static_cast<uint16_t>(1u << (n - 1));
-                if (linhas.GetNumber(Numerado("Entrada ", n, "")) == 1) {
+                if (l.Codigo(Numerado("Entrada ", n, ""), 0) == 1) {
                     eq.entradasDigitais |= bit;
                 } else {
                     eq.entradasDigitais &= static_cast<uint16_t>(~bit);
@@ -472,7 +513,7 @@ bool ConfirmarPasso(cEquipamento& eq, Leitor& l, PassoModelo& passo) {
         case kPassoSaidasDigitais:
             for (int n = 1; n <= kSaidasDigitais; ++n) {
                 const uint16_t bit = static_cast<uint16_t>(1u << (n - 1));
-                if (linhas.GetNumber(Numerado("Saída ", n, "")) == 1) {
+                if (l.Codigo(Numerado("Saída ", n, ""), 0) == 1) {
                     eq.saidasDigitais |= bit;
                 } else {
                     eq.saidasDigitais &= static_cast<uint16_t>(~bit);
@@ -490,6 +531,9 @@ bool ConfirmarOpcoes(cEquipamento& eq, Leitor& l) {
     if (eq.AlterarIdTelemetria()) {
         std::string& id = opcoes[kOpcaoIdTelemetria].valor;
         id = linhas.GetText(kRotuloIdTelemetria);
+        if (!l.TextoParaEquipamento(kRotuloIdTelemetria, id)) {
+            return false;
+        }
         // The masked row keeps its twelve positions when some were left
         // unfilled: they hold the placeholder, which counts as missing.
         if (TamanhoLatin1(id) != kIdTelemetriaValido ||
@@ -506,6 +550,7 @@ bool ConfirmarOpcoes(cEquipamento& eq, Leitor& l) {
     }
     if (eq.AlterarCelularSms()) {
         opcoes[kOpcaoCelularSms].valor = linhas.GetText(kRotuloCelularSms);
+        return l.TextoParaEquipamento(kRotuloCelularSms, opcoes[kOpcaoCelularSms].valor);
     }
     return true;
 }
@@ -602,6 +647,12 @@ bool ConfirmarParametros(cEquipamento& equipamento, const cPropertyRows& linhas,
         equipamento.SetMascaraNova(linhas.GetText(kRotuloMascara));
         equipamento.SetGatewayNovo(linhas.GetText(kRotuloGateway));
         equipamento.infoModelo.alterarIp = linhas.GetCheck(kRotuloAlterarIp) ? 1 : 0;
+        // Families 1 and 10 send the addresses as text.
+        if (!leitor.TextoParaEquipamento(kRotuloIp, equipamento.GetIpNovo()) ||
+            !leitor.TextoParaEquipamento(kRotuloMascara, equipamento.GetMascaraNova()) ||
+            !leitor.TextoParaEquipamento(kRotuloGateway, equipamento.GetGatewayNovo())) {
+            return false;
+        }
     }
     const uint32_t modelo = equipamento.GetModelo();
     if ((modelo == kModeloGatewayUniversal || modelo == kModeloGatewayUniversalS) &&
@@ -609,7 +660,7 @@ bool ConfirmarParametros(cEquipamento& equipamento, const cPropertyRows& linhas,
         return false;
     }
     if (familia == kFamiliaGatewayTx) {
-        ConfirmarGatewayTx(equipamento, linhas);
+        ConfirmarGatewayTx(equipamento, leitor);
     }
     for (PassoModelo& passo : equipamento.infoModelo.passos) {
         if (passo.id != 0 && !ConfirmarPasso(equipamento, leitor, passo)) {

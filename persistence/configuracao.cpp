@@ -3,6 +3,7 @@
 
 #include "core/equipamento.h"
 #include "core/registros.h"
+#include "core/texto.h"
 #include "core/utilitarios.h"
 #include "persistence/os/arquivos.h"
 #include "persistence/perfil_ini.h"
@@ -47,6 +48,68 @@ uint8_t Byte(const cPerfilIni& perfil, std::string_view secao, std::string_view 
     return static_cast<uint8_t>(perfil.LerInteiro(secao, chave, padrao));
 }
 
+// What the technician reads: the file and the reason.
+std::string TextoFalha(const char* acao, const std::string& caminho,
+                       const os::ResultadoArquivo& resultado) {
+    const std::string motivo = resultado.erro == os::kErroGrande
+                                   ? "passa do limite de 1 MiB de um arquivo de configuração"
+                                   : os::MotivoFalha(resultado);
+    return std::string("não foi possível ") + acao + " o arquivo de configuração \"" + caminho +
+           "\": " + motivo;
+}
+
+// The file's text for a Latin-1 record field: written into the field, and
+// kept aside when the field cannot hold it as it is.
+void TextoParaCampo(const std::string& texto, uint8_t* campo, size_t tamanho, size_t maximo,
+                    std::string& guardado) {
+    GravarTextoNoCampo(campo, tamanho, texto, maximo);
+    guardado = Latin1ParaUtf8(Utf8ParaLatin1(texto)) == texto ? std::string() : texto;
+}
+
+void Aplicar(cEquipamento& eq, const cPerfilIni& perfil) {
+    eq.SetIpNovo(perfil.LerTexto("CONFIG", "ip", "", kBufferTexto));
+    eq.SetMascaraNova(perfil.LerTexto("CONFIG", "mask", "", kBufferTexto));
+    eq.SetGatewayNovo(perfil.LerTexto("CONFIG", "gateway", "", kBufferTexto));
+    eq.SetModelo(static_cast<uint32_t>(perfil.LerInteiro("CONFIG", "modelo", 1)));
+
+    eq.SetMeio(static_cast<uint32_t>(perfil.LerInteiro("MEIO", "tipo", 0)));
+    eq.SetIpProgramacao(perfil.LerTexto("MEIO", "ip", "", kBufferTexto));
+    eq.SetPorta(perfil.LerTexto("MEIO", "porta", "", kBufferTexto));
+    // A text outside the rate table leaves the channel's rate as it was.
+    const uint8_t indice =
+        IndiceDaVelocidade(perfil.LerTexto("MEIO", "velocidade", "38400", kBufferTexto));
+    if (TextoVelocidade(indice) != nullptr) {
+        eq.SetVelocidade(indice);
+    }
+    eq.SetRtu(Byte(perfil, "MEIO", "rtu", 1));
+
+    eq.registroTelemetria[kTelOperadora] = Byte(perfil, "ESPECIAL", "operadora", 0);
+    TextoParaCampo(perfil.LerTexto("ESPECIAL", "id", "", kMaximoId + 1),
+                   &eq.registroTelemetria[kTelId], kTamanhoIdTelemetria, kMaximoId,
+                   eq.idTelemetriaArquivo);
+    TextoParaCampo(perfil.LerTexto("ESPECIAL", "url", "", kMaximoUrl + 1),
+                   &eq.registroUrl[kUrlTexto], kTamanhoUrl, kMaximoUrl, eq.urlArquivo);
+
+    uint8_t* gm = eq.registroGatewayModbus.data();
+    gm[kGmVelocidade] = Byte(perfil, "GATEWAY_MODBUS", "velocidadade", 0);
+    for (size_t n = 1; n <= kQuantidadeMedidores; ++n) {
+        const std::string secao = SecaoMedidor(n);
+        const size_t i = n - 1;
+        LerIp(perfil, secao, "ip", gm, kGmIpMedidor + 4 * i);
+        gm[kGmFuncaoMedidor + i] = Byte(perfil, secao, "funcao", 0);
+        gm[kGmQuantidadeRegistros + i] = Byte(perfil, secao, "numreg", 0);
+        gm[kGmRtuMedidor + i] = Byte(perfil, secao, "rtu", 0);
+        EscreverU16Le(&gm[kGmRegistroInicial + 2 * i],
+                      static_cast<uint16_t>(perfil.LerInteiro(secao, "endini", 0)));
+    }
+
+    uint8_t* gt = eq.registroGatewayTx.data();
+    gt[kGtFaixaRtu] = Byte(perfil, "LINKORA_940_5", "faixartu", 0);
+    for (size_t n = 1; n <= kQuantidadeMedidores; ++n) {
+        LerIp(perfil, "LINKORA_940_5", ChaveIpGateway(n), gt, kGtIpGateway + 4 * (n - 1));
+    }
+}
+
 }  // namespace
 
 std::string cEquipamento::CaminhoArquivoConfiguracao() const {
@@ -60,58 +123,25 @@ std::string cEquipamento::CaminhoArquivoConfiguracao() const {
     return pasta.back() == '/' ? pasta + kArquivoPadrao : pasta + "/" + kArquivoPadrao;
 }
 
-bool cEquipamento::Configuracao(bool gravar) {
+void cEquipamento::ConfiguracaoPadrao() {
+    Aplicar(*this, cPerfilIni());
+}
+
+bool cEquipamento::Configuracao(bool gravar, std::string* falha) {
     const std::string caminho = CaminhoArquivoConfiguracao();
     cPerfilIni perfil;
-    const bool lido = perfil.Carregar(caminho);
-
-    if (!gravar) {
-        SetIpNovo(perfil.LerTexto("CONFIG", "ip", "", kBufferTexto));
-        SetMascaraNova(perfil.LerTexto("CONFIG", "mask", "", kBufferTexto));
-        SetGatewayNovo(perfil.LerTexto("CONFIG", "gateway", "", kBufferTexto));
-        SetModelo(static_cast<uint32_t>(perfil.LerInteiro("CONFIG", "modelo", 1)));
-
-        SetMeio(static_cast<uint32_t>(perfil.LerInteiro("MEIO", "tipo", 0)));
-        SetIpProgramacao(perfil.LerTexto("MEIO", "ip", "", kBufferTexto));
-        SetPorta(perfil.LerTexto("MEIO", "porta", "", kBufferTexto));
-        // A text outside the rate table leaves the channel's rate as it was.
-        const uint8_t indice =
-            IndiceDaVelocidade(perfil.LerTexto("MEIO", "velocidade", "38400", kBufferTexto));
-        if (TextoVelocidade(indice) != nullptr) {
-            SetVelocidade(indice);
+    const os::ResultadoArquivo lido = perfil.Carregar(caminho);
+    // A file that is there but cannot be read is neither taken for an empty
+    // one (the run would go to the factory address) nor replaced by one that
+    // holds only these keys.
+    if (!lido.Ok()) {
+        if (falha != nullptr) {
+            *falha = TextoFalha(gravar ? "gravar" : "ler", caminho, lido);
         }
-        SetRtu(Byte(perfil, "MEIO", "rtu", 1));
-
-        registroTelemetria[kTelOperadora] = Byte(perfil, "ESPECIAL", "operadora", 0);
-        GravarTextoNoCampo(&registroTelemetria[kTelId], kTamanhoIdTelemetria,
-                           perfil.LerTexto("ESPECIAL", "id", "", kMaximoId + 1), kMaximoId);
-        GravarTextoNoCampo(&registroUrl[kUrlTexto], kTamanhoUrl,
-                           perfil.LerTexto("ESPECIAL", "url", "", kMaximoUrl + 1), kMaximoUrl);
-
-        uint8_t* gm = registroGatewayModbus.data();
-        gm[kGmVelocidade] = Byte(perfil, "GATEWAY_MODBUS", "velocidadade", 0);
-        for (size_t n = 1; n <= kQuantidadeMedidores; ++n) {
-            const std::string secao = SecaoMedidor(n);
-            const size_t i = n - 1;
-            LerIp(perfil, secao, "ip", gm, kGmIpMedidor + 4 * i);
-            gm[kGmFuncaoMedidor + i] = Byte(perfil, secao, "funcao", 0);
-            gm[kGmQuantidadeRegistros + i] = Byte(perfil, secao, "numreg", 0);
-            gm[kGmRtuMedidor + i] = Byte(perfil, secao, "rtu", 0);
-            EscreverU16Le(&gm[kGmRegistroInicial + 2 * i],
-                          static_cast<uint16_t>(perfil.LerInteiro(secao, "endini", 0)));
-        }
-
-        uint8_t* gt = registroGatewayTx.data();
-        gt[kGtFaixaRtu] = Byte(perfil, "LINKORA_940_5", "faixartu", 0);
-        for (size_t n = 1; n <= kQuantidadeMedidores; ++n) {
-            LerIp(perfil, "LINKORA_940_5", ChaveIpGateway(n), gt, kGtIpGateway + 4 * (n - 1));
-        }
-        return true;
+        return false;
     }
-
-    // A file that is there but cannot be read is left alone rather than
-    // replaced by one that holds only these keys.
-    if (!lido) {
+    if (!gravar) {
+        Aplicar(*this, perfil);
         return true;
     }
 
@@ -132,9 +162,8 @@ bool cEquipamento::Configuracao(bool gravar) {
     perfil.GravarTexto("MEIO", "rtu", Decimal(GetRtu()));
 
     perfil.GravarTexto("ESPECIAL", "operadora", Decimal(registroTelemetria[kTelOperadora]));
-    perfil.GravarTexto("ESPECIAL", "id",
-                       TextoDoCampo(&registroTelemetria[kTelId], kTamanhoIdTelemetria));
-    perfil.GravarTexto("ESPECIAL", "url", TextoDoCampo(&registroUrl[kUrlTexto], kTamanhoUrl));
+    perfil.GravarTexto("ESPECIAL", "id", TextoIdTelemetria());
+    perfil.GravarTexto("ESPECIAL", "url", TextoUrl());
 
     if (GetModelo() == kModeloGatewayModbus) {
         const uint8_t* gm = registroGatewayModbus.data();
@@ -157,10 +186,13 @@ bool cEquipamento::Configuracao(bool gravar) {
         }
     }
 
-    // A file that cannot be written is not the technician's concern at this
-    // point: the wizard goes on, and the old file stays whole.
-    perfil.Salvar(caminho);
-    return true;
+    // The old file stays whole when the new one cannot be written; the
+    // caller tells the technician.
+    const os::ResultadoArquivo salvo = perfil.Salvar(caminho);
+    if (!salvo.Ok() && falha != nullptr) {
+        *falha = TextoFalha("gravar", caminho, salvo);
+    }
+    return salvo.Ok();
 }
 
 }  // namespace tvx

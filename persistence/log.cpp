@@ -21,15 +21,26 @@ std::string Carimbo(const char* formato, const Relogio& r) {
     return texto;
 }
 
-// The file's bytes for one message: Windows-1252, every bare line feed as
-// CR LF (what a text-mode write does), nothing after a NUL (as "%s" stops there).
+// Where a message goes on to another line, that line begins with the two
+// empty columns of the date and the time: every line of the file starts
+// with a date or a tab, never with text, so that nothing a message carries
+// (a device's reply above all) can pass for a line of its own.
+constexpr std::string_view kContinuacao = "\r\n\t\t";
+
+// The file's bytes for one message: Windows-1252, each line break (CR LF, a
+// bare LF or a lone CR) as kContinuacao, nothing after a NUL (as "%s" stops
+// there).
 std::string TextoDoArquivo(const std::string& texto) {
     const std::string cp = Utf8ParaCp1252(std::string_view(texto.c_str()));
     std::string saida;
     saida.reserve(cp.size() + 8);
     for (size_t i = 0; i < cp.size(); ++i) {
-        if (cp[i] == '\n' && (i == 0 || cp[i - 1] != '\r')) {
-            saida += '\r';
+        if (cp[i] == '\r' || cp[i] == '\n') {
+            if (cp[i] == '\r' && i + 1 < cp.size() && cp[i + 1] == '\n') {
+                ++i;
+            }
+            saida += kContinuacao;
+            continue;
         }
         saida += cp[i];
     }
@@ -72,18 +83,38 @@ void cLog::DefinirArquivo(const std::string& arquivo) {
     arquivo_ = arquivo;
 }
 
-bool cLog::Escrever(const std::string& texto) {
+os::ResultadoArquivo cLog::Verificar() const {
     if (arquivo_.empty()) {
-        return true;
+        return {};
+    }
+    long long tamanho = 0;
+    const os::ResultadoArquivo r = os::TamanhoArquivo(arquivo_, tamanho);
+    return r.Inexistente() ? os::ResultadoArquivo{} : r;
+}
+
+os::ResultadoArquivo cLog::Escrever(const std::string& texto) {
+    if (arquivo_.empty()) {
+        return {};
     }
     // One reading for the line and for the backup name.
     const Relogio agora = relogio ? relogio() : LerRelogio();
-    if (os::TamanhoArquivo(arquivo_) >= kLimiteLog) {
+    // The name is measured without following a link (a link is refused), so
+    // what is renamed is the very file that was measured.
+    long long tamanho = 0;
+    const os::ResultadoArquivo medido = os::TamanhoArquivo(arquivo_, tamanho);
+    if (!medido.Ok() && !medido.Inexistente()) {
+        return medido;
+    }
+    if (tamanho >= kLimiteLog) {
         Rotacionar(arquivo_, agora);
     }
     const std::string linha =
         Carimbo("%02d/%02d/%04d\t%02d:%02d:%02d\t", agora) + TextoDoArquivo(texto) + "\r\n";
     return os::AnexarArquivo(arquivo_, linha);
+}
+
+std::string TextoFalhaLog(const std::string& arquivo, const os::ResultadoArquivo& resultado) {
+    return "não foi possível escrever no log \"" + arquivo + "\": " + os::MotivoFalha(resultado);
 }
 
 }  // namespace tvx

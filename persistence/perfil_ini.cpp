@@ -25,20 +25,6 @@ char MinusculaAscii(char c) {
     return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
-// Only ASCII letters fold: Windows compares profile names that way whatever
-// the code page, and an accented name must not match a different byte.
-bool MesmoNome(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) {
-        return false;
-    }
-    for (size_t i = 0; i < a.size(); ++i) {
-        if (MinusculaAscii(a[i]) != MinusculaAscii(b[i])) {
-            return false;
-        }
-    }
-    return true;
-}
-
 enum class TipoLinha { Branca, Secao, Chave, Outra };
 
 struct LinhaAnalisada {
@@ -103,18 +89,37 @@ std::string PrimeirosCaracteres(std::string_view texto, size_t n) {
     return std::string(texto);
 }
 
+// Only ASCII letters fold: Windows compares profile names that way whatever
+// the code page, and an accented name must not match a different byte.
+std::string Dobrado(std::string_view nome) {
+    std::string dobrado(nome);
+    for (char& c : dobrado) {
+        c = MinusculaAscii(c);
+    }
+    return dobrado;
+}
+
+// No line holds a line feed, so it cannot occur inside either name.
+std::string ChaveDoIndice(std::string_view secao, std::string_view chave) {
+    std::string k;
+    k.reserve(secao.size() + 1 + chave.size());
+    k += secao;
+    k += '\n';
+    k += chave;
+    return k;
+}
+
 }  // namespace
 
-bool cPerfilIni::Carregar(const std::string& caminho) {
+os::ResultadoArquivo cPerfilIni::Carregar(const std::string& caminho) {
     linhas_.clear();
     std::string conteudo;
-    switch (os::LerArquivoInteiro(caminho, conteudo)) {
-        case os::ResultadoLeitura::Inexistente:
-            return true;  // nothing yet: the first write creates it
-        case os::ResultadoLeitura::Erro:
-            return false;
-        case os::ResultadoLeitura::Lido:
-            break;
+    const os::ResultadoArquivo lido =
+        os::LerArquivoInteiro(caminho, conteudo, kTamanhoMaximoPerfil);
+    if (!lido.Ok()) {
+        Indexar();
+        // Nothing yet: the first write creates it.
+        return lido.Inexistente() ? os::ResultadoArquivo{} : lido;
     }
     if (conteudo.starts_with(kBomUtf8)) {
         conteudo = Utf8ParaCp1252(std::string_view(conteudo).substr(kBomUtf8.size()));
@@ -133,10 +138,33 @@ bool cPerfilIni::Carregar(const std::string& caminho) {
         linhas_.emplace_back(conteudo, inicio, corte - inicio);
         inicio = fim + 1;
     }
-    return true;
+    Indexar();
+    return lido;
 }
 
-bool cPerfilIni::Salvar(const std::string& caminho) const {
+void cPerfilIni::Indexar() {
+    secoes_.clear();
+    chaves_.clear();
+    secaoFinal_.clear();
+    finalPrimeira_ = false;
+    for (size_t i = 0; i < linhas_.size(); ++i) {
+        IndexarLinha(i);
+    }
+}
+
+// One line in file order: only the first section of a name counts, and in
+// it only the first line of a key.
+void cPerfilIni::IndexarLinha(size_t i) {
+    const LinhaAnalisada a = Analisar(linhas_[i]);
+    if (a.tipo == TipoLinha::Secao) {
+        secaoFinal_ = Dobrado(a.nome);
+        finalPrimeira_ = secoes_.emplace(secaoFinal_, i).second;
+    } else if (a.tipo == TipoLinha::Chave && finalPrimeira_) {
+        chaves_.emplace(ChaveDoIndice(secaoFinal_, Dobrado(a.nome)), i);
+    }
+}
+
+os::ResultadoArquivo cPerfilIni::Salvar(const std::string& caminho) const {
     std::string conteudo;
     size_t total = 0;
     for (const std::string& linha : linhas_) {
@@ -156,22 +184,10 @@ std::string cPerfilIni::LerTexto(std::string_view secao, std::string_view chave,
         return {};
     }
     const size_t maximo = tamanhoBuffer - 1;
-    const std::string secaoCp = Utf8ParaCp1252(secao);
-    const std::string chaveCp = Utf8ParaCp1252(chave);
-    bool dentro = false;
-    for (const std::string& linha : linhas_) {
-        const LinhaAnalisada a = Analisar(linha);
-        if (a.tipo == TipoLinha::Secao) {
-            if (dentro) {
-                break;  // only the first section of that name counts
-            }
-            dentro = MesmoNome(a.nome, secaoCp);
-            continue;
-        }
-        if (!dentro || a.tipo != TipoLinha::Chave || !MesmoNome(a.nome, chaveCp)) {
-            continue;
-        }
-        std::string_view valor = a.valor;
+    const auto achada =
+        chaves_.find(ChaveDoIndice(Dobrado(Utf8ParaCp1252(secao)), Dobrado(Utf8ParaCp1252(chave))));
+    if (achada != chaves_.end()) {
+        std::string_view valor = Analisar(linhas_[achada->second]).valor;
         if (valor.size() >= 2 && valor.front() == '"' && valor.back() == '"') {
             valor = valor.substr(1, valor.size() - 2);
         }
@@ -217,37 +233,50 @@ void cPerfilIni::GravarTexto(std::string_view secao, std::string_view chave,
     const std::string chaveCp = SemQuebras(Utf8ParaCp1252(chave));
     const std::string valorCp = SemQuebras(Utf8ParaCp1252(valor));
 
-    size_t cabecalho = linhas_.size();
-    for (size_t i = 0; i < linhas_.size(); ++i) {
-        const LinhaAnalisada a = Analisar(linhas_[i]);
-        if (a.tipo == TipoLinha::Secao && MesmoNome(a.nome, secaoCp)) {
-            cabecalho = i;
-            break;
-        }
-    }
-    if (cabecalho == linhas_.size()) {
+    const auto cabecalho = secoes_.find(Dobrado(secaoCp));
+    if (cabecalho == secoes_.end()) {
         linhas_.push_back("[" + secaoCp + "]");
+        IndexarLinha(linhas_.size() - 1);
         linhas_.push_back(chaveCp + "=" + valorCp);
+        IndexarLinha(linhas_.size() - 1);
+        return;
+    }
+    const auto existente = chaves_.find(ChaveDoIndice(cabecalho->first, Dobrado(chaveCp)));
+    if (existente != chaves_.end()) {
+        std::string& linha = linhas_[existente->second];
+        linha = std::string(Analisar(linha).nome) + "=" + valorCp;
         return;
     }
     // New keys go after the section's last non-blank line, so the blank
     // lines that separate it from the next section stay between them.
-    size_t ultimaOcupada = cabecalho;
-    for (size_t i = cabecalho + 1; i < linhas_.size(); ++i) {
-        const LinhaAnalisada a = Analisar(linhas_[i]);
-        if (a.tipo == TipoLinha::Secao) {
+    size_t ultimaOcupada = cabecalho->second;
+    for (size_t i = cabecalho->second + 1; i < linhas_.size(); ++i) {
+        const TipoLinha tipo = Analisar(linhas_[i]).tipo;
+        if (tipo == TipoLinha::Secao) {
             break;
         }
-        if (a.tipo == TipoLinha::Chave && MesmoNome(a.nome, chaveCp)) {
-            linhas_[i] = std::string(a.nome) + "=" + valorCp;
-            return;
-        }
-        if (a.tipo != TipoLinha::Branca) {
+        if (tipo != TipoLinha::Branca) {
             ultimaOcupada = i;
         }
     }
-    linhas_.insert(linhas_.begin() + static_cast<std::ptrdiff_t>(ultimaOcupada + 1),
-                   chaveCp + "=" + valorCp);
+    const size_t nova = ultimaOcupada + 1;
+    linhas_.insert(linhas_.begin() + static_cast<std::ptrdiff_t>(nova), chaveCp + "=" + valorCp);
+    if (Analisar(linhas_[nova]).tipo == TipoLinha::Secao) {
+        Indexar();  // a key that reads as a header ("[x]") splits the section
+        return;
+    }
+    for (auto* indice : {&secoes_, &chaves_}) {
+        for (auto& [nome, linha] : *indice) {
+            if (linha >= nova) {
+                ++linha;
+            }
+        }
+    }
+    const LinhaAnalisada a = Analisar(linhas_[nova]);
+    if (a.tipo == TipoLinha::Chave) {
+        // An earlier line of the same key, if any, stays the one that counts.
+        chaves_.emplace(ChaveDoIndice(cabecalho->first, Dobrado(a.nome)), nova);
+    }
 }
 
 std::string LerTextoPerfil(const std::string& arquivo, std::string_view secao,
@@ -273,7 +302,7 @@ bool GravarTextoPerfil(const std::string& arquivo, std::string_view secao, std::
         return false;
     }
     perfil.GravarTexto(secao, chave, valor);
-    return perfil.Salvar(arquivo);
+    return perfil.Salvar(arquivo).Ok();
 }
 
 }  // namespace tvx

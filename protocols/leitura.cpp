@@ -92,7 +92,7 @@ bool ValorDaMarca(std::string_view texto, std::string_view marca, std::string& v
         return false;
     }
     Aparar(bruto);
-    valor = Latin1ParaUtf8(bruto);
+    valor = TextoDoEquipamento(bruto);
     return true;
 }
 
@@ -161,7 +161,7 @@ bool cEquipamento::LerEnderecosTexto(std::string& resultado) {
     ValorDaMarca(latin1, "IP:", ipLido);
     ValorDaMarca(latin1, "Mask:", mascaraLida);
     ValorDaMarca(latin1, "Gateway:", gatewayLido);
-    resultado = Latin1ParaUtf8(latin1);
+    resultado = TextoDoEquipamento(latin1, true);
     return true;
 }
 

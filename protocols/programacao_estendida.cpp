@@ -252,8 +252,8 @@ bool cEquipamento::ProgramaMacIdSms(std::string& resultado) {
     // Each echoed text stays within its own slot: a full-length ID is not
     // followed by a zero and would otherwise run on into "S=".
     resultado = TextoMacRecebido(resposta.data());
-    resultado += "ID=" + TextoDoCampo(resposta.data() + kIdValor, kMaximoId) + "\r\n";
-    resultado += "Celular SMS=" + TextoDoCampo(resposta.data() + kSmsValor, kMaximoSms) + "\r\n";
+    resultado += "ID=" + TextoRecebido(resposta.data() + kIdValor, kMaximoId) + "\r\n";
+    resultado += "Celular SMS=" + TextoRecebido(resposta.data() + kSmsValor, kMaximoSms) + "\r\n";
     return true;
 }
 

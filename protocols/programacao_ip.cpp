@@ -88,9 +88,9 @@ bool cEquipamento::ProgramarIpTexto(std::string& resultado) {
         resultado = kFalhaRecepcao;
         return false;
     }
-    ipLido = TextoDoCampo(resposta.data() + kSlotIp, kTamanhoSlotEndereco);
-    mascaraLida = TextoDoCampo(resposta.data() + kSlotMascara, kTamanhoSlotEndereco);
-    gatewayLido = TextoDoCampo(resposta.data() + kSlotGateway, kTamanhoSlotEndereco);
+    ipLido = TextoRecebido(resposta.data() + kSlotIp, kTamanhoSlotEndereco);
+    mascaraLida = TextoRecebido(resposta.data() + kSlotMascara, kTamanhoSlotEndereco);
+    gatewayLido = TextoRecebido(resposta.data() + kSlotGateway, kTamanhoSlotEndereco);
     return true;
 }
 

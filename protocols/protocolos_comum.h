@@ -1,12 +1,14 @@
 #pragma once
 // Small pieces shared by the IP programming, reading and extended programming
 // routines of the equipment object. Private to protocols/.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
 
 #include "core/equipamento.h"
+#include "core/texto.h"
 
 namespace tvx::protocolos {
 
@@ -40,6 +42,14 @@ inline bool EnviarComando(cEquipamento& e, uint8_t comando, uint8_t subcomando, 
 // One 20-byte address slot: at most 20 characters, a zero after a shorter text.
 inline void GravarEndereco(uint8_t* slot, std::string_view texto) {
     GravarTextoNoCampo(slot, kTamanhoSlotEndereco, texto, kTamanhoSlotEndereco);
+}
+
+// A zero-ended text field of a device's reply, as the page, the terminal and
+// the log may show it (see TextoDoEquipamento).
+inline std::string TextoRecebido(const uint8_t* campo, size_t tamanho) {
+    const uint8_t* fim = std::find(campo, campo + tamanho, uint8_t{0});
+    return TextoDoEquipamento(
+        std::string_view(reinterpret_cast<const char*>(campo), static_cast<size_t>(fim - campo)));
 }
 
 // The read-back fields from a 70-byte echo in numeric form.

@@ -3,10 +3,12 @@
 #include <QAbstractButton>
 #include <QIcon>
 
+#include "paginas/arquivo_configuracao.h"
 #include "ui/dlg_ip_ms_gw.h"
 #include "ui/dlg_meio_comunicacao.h"
 #include "ui/dlg_modelo.h"
 #include "ui/dlg_programar.h"
+#include "ui/mensagens.h"
 #include "ui/pagina_assistente.h"
 
 namespace tvx {
@@ -46,7 +48,9 @@ void cAssistente::AoAtivarPagina(int id) {
 
 bool cAplicacao::InitInstance() {
     cEquipamento& equipamento = EquipamentoGlobal();
-    equipamento.Configuracao(false);
+    // No window yet: the box stands on its own before the wizard opens.
+    cAvisosQt avisos(nullptr);
+    CarregarConfiguracaoInicial(equipamento, avisos);
     cAssistente assistente(equipamento);
     assistente.exec();
     return false;

@@ -2,8 +2,9 @@
 
 #include <QVBoxLayout>
 
-#include "ui/lista_propriedades.h"
+#include "paginas/arquivo_configuracao.h"
 #include "paginas/parametros.h"
+#include "ui/lista_propriedades.h"
 #include "ui_dlg_ip_ms_gw.h"
 
 namespace tvx {
@@ -49,7 +50,7 @@ bool cDlgIpMsGw::validatePage() {
     if (!ConfirmarParametros(equipamento_, linhas_, avisos_)) {
         return false;
     }
-    equipamento_.Configuracao(true);
+    GravarConfiguracao(equipamento_, avisos_);
     return true;
 }
 

@@ -68,7 +68,7 @@ void cDlgModelo::AoMudarSelecao() {
 }
 
 bool cDlgModelo::validatePage() {
-    ConfirmarModelo(equipamento_);
+    ConfirmarModelo(equipamento_, avisos_);
     return true;
 }
 
@@ -78,7 +78,7 @@ void cDlgModelo::AoLerConfiguracao() {
                      QString::fromUtf8(kFiltroConfiguracao));
     // The controls are left as they are: the page shows the file's model the
     // next time it is shown.
-    LerConfiguracaoEscolhida(equipamento_, QFile::encodeName(caminho).toStdString());
+    LerConfiguracaoEscolhida(equipamento_, QFile::encodeName(caminho).toStdString(), avisos_);
 }
 
 }  // namespace tvx

@@ -1,6 +1,7 @@
 // POSIX implementation of the file layer.
 #include <fcntl.h>
 #include <stdio.h>
+#include <string.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -16,9 +17,64 @@ namespace tvx::os {
 
 namespace {
 
-// A profile or log is a few kilobytes; anything far larger is not ours and
-// must not make the program swallow it whole.
-constexpr off_t kTamanhoMaximoLeitura = 64L * 1024 * 1024;
+// Every open of ours: never through a final link, never waiting for the
+// other end of a pipe, never making a terminal ours.
+constexpr int kAberturaSegura = O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY;
+
+ResultadoArquivo Falha(int erro) {
+    return ResultadoArquivo{erro};
+}
+
+ResultadoArquivo ErroAtual() {
+    return Falha(errno);
+}
+
+// What the name itself stands for, before anything is opened: opening a
+// device node alone can act on the device (a serial line raises its DTR).
+ResultadoArquivo Examinar(const std::string& caminho, struct stat& info) {
+    if (::lstat(caminho.c_str(), &info) != 0) {
+        return ErroAtual();
+    }
+    if (S_ISLNK(info.st_mode)) {
+        return Falha(kErroLink);
+    }
+    if (!S_ISREG(info.st_mode)) {
+        return Falha(kErroNaoRegular);
+    }
+    return {};
+}
+
+// Opens a regular file and leaves the descriptor blocking again. A name that
+// changed into something else between the look and the open is refused too.
+int AbrirRegular(const std::string& caminho, int modo, ResultadoArquivo& resultado) {
+    const int fd = ::open(caminho.c_str(), modo | kAberturaSegura, 0666);
+    if (fd < 0) {
+        resultado = ErroAtual();
+        struct stat info {};
+        if (errno == ELOOP || errno == ENXIO || errno == EISDIR) {
+            const ResultadoArquivo visto = Examinar(caminho, info);
+            if (!visto.Ok()) {
+                resultado = visto;
+            }
+        }
+        return -1;
+    }
+    struct stat info {};
+    if (::fstat(fd, &info) != 0) {
+        resultado = ErroAtual();
+    } else if (!S_ISREG(info.st_mode)) {
+        resultado = Falha(kErroNaoRegular);
+    } else {
+        const int estado = ::fcntl(fd, F_GETFL);
+        if (estado >= 0 && ::fcntl(fd, F_SETFL, estado & ~O_NONBLOCK) == 0) {
+            resultado = {};
+            return fd;
+        }
+        resultado = ErroAtual();
+    }
+    ::close(fd);
+    return -1;
+}
 
 bool EscreverTudo(int fd, std::string_view bytes) {
     size_t feito = 0;
@@ -31,11 +87,24 @@ bool EscreverTudo(int fd, std::string_view bytes) {
             return false;
         }
         if (n == 0) {
+            errno = EIO;
             return false;
         }
         feito += static_cast<size_t>(n);
     }
     return true;
+}
+
+// Writes, then closes; the first failure is the one reported.
+ResultadoArquivo EscreverEFechar(int fd, std::string_view bytes, bool sincronizar) {
+    ResultadoArquivo r;
+    if (!EscreverTudo(fd, bytes) || (sincronizar && ::fsync(fd) != 0)) {
+        r = ErroAtual();
+    }
+    if (::close(fd) != 0 && r.Ok()) {
+        r = ErroAtual();
+    }
+    return r;
 }
 
 std::string PastaDe(const std::string& caminho) {
@@ -54,17 +123,6 @@ std::string NomeDe(const std::string& caminho) {
     return barra == std::string::npos ? caminho : caminho.substr(barra + 1);
 }
 
-// A profile reached through a symbolic link is replaced where it really lies,
-// so the link stays a link.
-std::string AlvoReal(const std::string& caminho) {
-    std::error_code erro;
-    if (!std::filesystem::is_symlink(caminho, erro)) {
-        return caminho;
-    }
-    const std::filesystem::path alvo = std::filesystem::canonical(caminho, erro);
-    return erro ? caminho : alvo.string();
-}
-
 void SincronizarPasta(const std::string& pasta) {
     const int fd = ::open(pasta.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd >= 0) {
@@ -73,19 +131,76 @@ void SincronizarPasta(const std::string& pasta) {
     }
 }
 
+// A folder that takes no new file, around a file that may still be written:
+// the file is rewritten where it lies. New bytes first, then the cut, so that
+// a failure half-way leaves the file no shorter than its old content.
+ResultadoArquivo RescreverNoLugar(const std::string& caminho, std::string_view conteudo) {
+    ResultadoArquivo r;
+    const int fd = AbrirRegular(caminho, O_WRONLY, r);
+    if (fd < 0) {
+        return r;
+    }
+    if (!EscreverTudo(fd, conteudo) || ::ftruncate(fd, static_cast<off_t>(conteudo.size())) != 0 ||
+        ::fsync(fd) != 0) {
+        r = ErroAtual();
+    }
+    if (::close(fd) != 0 && r.Ok()) {
+        r = ErroAtual();
+    }
+    return r;
+}
+
 }  // namespace
 
-ResultadoLeitura LerArquivoInteiro(const std::string& caminho, std::string& conteudo) {
-    conteudo.clear();
-    const int fd = ::open(caminho.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        return (errno == ENOENT || errno == ENOTDIR) ? ResultadoLeitura::Inexistente
-                                                     : ResultadoLeitura::Erro;
+bool ResultadoArquivo::Inexistente() const {
+    return erro == ENOENT || erro == ENOTDIR;
+}
+
+std::string MotivoFalha(const ResultadoArquivo& resultado) {
+    switch (resultado.erro) {
+        case 0:
+            return "sem falha";
+        case kErroLink:
+            return "é um link simbólico";
+        case kErroNaoRegular:
+        case EISDIR:
+            return "não é um arquivo comum";
+        case kErroGrande:
+            return "é grande demais";
+        case EACCES:
+        case EPERM:
+            return "permissão negada";
+        case EROFS:
+            return "sistema de arquivos somente para leitura";
+        case ENOSPC:
+        case EDQUOT:
+            return "sem espaço no disco";
+        case ENOENT:
+            return "arquivo ou pasta inexistente";
+        case ENOTDIR:
+            return "parte do caminho não é uma pasta";
+        default: {
+            const char* descricao = ::strerrordesc_np(resultado.erro);
+            return "erro " + std::to_string(resultado.erro) +
+                   (descricao != nullptr ? std::string(" (") + descricao + ")" : std::string());
+        }
     }
+}
+
+ResultadoArquivo LerArquivoInteiro(const std::string& caminho, std::string& conteudo,
+                                   size_t limite) {
+    conteudo.clear();
     struct stat info {};
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_size > kTamanhoMaximoLeitura) {
-        ::close(fd);
-        return ResultadoLeitura::Erro;
+    if (ResultadoArquivo visto = Examinar(caminho, info); !visto.Ok()) {
+        return visto;
+    }
+    if (static_cast<unsigned long long>(info.st_size) > limite) {
+        return Falha(kErroGrande);
+    }
+    ResultadoArquivo r;
+    const int fd = AbrirRegular(caminho, O_RDONLY, r);
+    if (fd < 0) {
+        return r;
     }
     char bloco[8192];
     for (;;) {
@@ -94,48 +209,59 @@ ResultadoLeitura LerArquivoInteiro(const std::string& caminho, std::string& cont
             if (errno == EINTR) {
                 continue;
             }
-            ::close(fd);
-            conteudo.clear();
-            return ResultadoLeitura::Erro;
+            r = ErroAtual();
+            break;
         }
         if (n == 0) {
             break;
         }
         conteudo.append(bloco, static_cast<size_t>(n));
-        if (static_cast<off_t>(conteudo.size()) > kTamanhoMaximoLeitura) {
-            ::close(fd);
-            conteudo.clear();
-            return ResultadoLeitura::Erro;
+        // A file that grows while it is read is held to the same limit.
+        if (conteudo.size() > limite) {
+            r = Falha(kErroGrande);
+            break;
         }
     }
     ::close(fd);
-    return ResultadoLeitura::Lido;
+    if (!r.Ok()) {
+        conteudo.clear();
+    }
+    return r;
 }
 
-bool SubstituirArquivo(const std::string& caminho, std::string_view conteudo) {
+ResultadoArquivo SubstituirArquivo(const std::string& caminho, std::string_view conteudo) {
     if (caminho.empty()) {
-        return false;
+        return Falha(ENOENT);
     }
-    static std::atomic<unsigned> contador{0};
-    const std::string alvo = AlvoReal(caminho);
-    const std::string pasta = PastaDe(alvo);
-    const std::string base = pasta + "/." + NomeDe(alvo) + "." + std::to_string(::getpid()) + ".";
+    struct stat antigo {};
+    const ResultadoArquivo visto = Examinar(caminho, antigo);
+    const bool existe = visto.Ok();
+    if (!existe && visto.erro != ENOENT) {
+        return visto;
+    }
 
+    static std::atomic<unsigned> contador{0};
+    const std::string pasta = PastaDe(caminho);
+    const std::string base =
+        pasta + "/." + NomeDe(caminho) + "." + std::to_string(::getpid()) + ".";
     std::string temporario;
     int fd = -1;
     for (int tentativa = 0; tentativa < 100 && fd < 0; ++tentativa) {
         temporario = base + std::to_string(contador.fetch_add(1)) + ".tmp";
-        fd = ::open(temporario.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        fd = ::open(temporario.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666);
         if (fd < 0 && errno != EEXIST) {
-            return false;
+            const int erro = errno;
+            if (existe && (erro == EACCES || erro == EPERM || erro == EROFS)) {
+                return RescreverNoLugar(caminho, conteudo);
+            }
+            return Falha(erro);
         }
     }
     if (fd < 0) {
-        return false;
+        return Falha(EEXIST);
     }
 
-    struct stat antigo {};
-    if (::stat(alvo.c_str(), &antigo) == 0 && S_ISREG(antigo.st_mode)) {
+    if (existe) {
         // Keeps the owner when a privileged process saves someone's file;
         // an ordinary process cannot, and then the file becomes its own.
         // The mode comes after, as a change of owner clears set-id bits.
@@ -143,36 +269,41 @@ bool SubstituirArquivo(const std::string& caminho, std::string_view conteudo) {
         ::fchmod(fd, antigo.st_mode & 07777);
     }
 
-    bool ok = EscreverTudo(fd, conteudo);
-    ok = (::fsync(fd) == 0) && ok;
-    ok = (::close(fd) == 0) && ok;
-    if (ok) {
-        ok = ::rename(temporario.c_str(), alvo.c_str()) == 0;
+    // rename replaces the name itself: a link put there meanwhile is replaced,
+    // never written through.
+    ResultadoArquivo r = EscreverEFechar(fd, conteudo, true);
+    if (r.Ok() && ::rename(temporario.c_str(), caminho.c_str()) != 0) {
+        r = ErroAtual();
     }
-    if (!ok) {
+    if (!r.Ok()) {
         ::unlink(temporario.c_str());
-        return false;
+        return r;
     }
     SincronizarPasta(pasta);
-    return true;
+    return r;
 }
 
-long long TamanhoArquivo(const std::string& caminho) {
+ResultadoArquivo TamanhoArquivo(const std::string& caminho, long long& tamanho) {
+    tamanho = -1;
     struct stat info {};
-    if (::stat(caminho.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
-        return -1;
+    const ResultadoArquivo r = Examinar(caminho, info);
+    if (r.Ok()) {
+        tamanho = static_cast<long long>(info.st_size);
     }
-    return static_cast<long long>(info.st_size);
+    return r;
 }
 
-bool AnexarArquivo(const std::string& caminho, std::string_view bytes) {
-    const int fd = ::open(caminho.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
-    if (fd < 0) {
-        return false;
+ResultadoArquivo AnexarArquivo(const std::string& caminho, std::string_view bytes) {
+    struct stat info {};
+    if (ResultadoArquivo visto = Examinar(caminho, info); !visto.Ok() && visto.erro != ENOENT) {
+        return visto;
     }
-    bool ok = EscreverTudo(fd, bytes);
-    ok = (::close(fd) == 0) && ok;
-    return ok;
+    ResultadoArquivo r;
+    const int fd = AbrirRegular(caminho, O_WRONLY | O_APPEND | O_CREAT, r);
+    if (fd < 0) {
+        return r;
+    }
+    return EscreverEFechar(fd, bytes, false);
 }
 
 ResultadoRenomear RenomearSemSubstituir(const std::string& de, const std::string& para) {

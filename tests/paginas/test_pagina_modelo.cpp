@@ -98,10 +98,10 @@ TEST_F(PaginaModelo, SemSelecaoOuSemInstrucoesRecusaEMantemOModelo) {
 
 TEST_F(PaginaModelo, AvancarCarregaOModeloEGravaOArquivo) {
     eq.SetModelo(25);
-    ConfirmarModelo(eq);
+    ConfirmarModelo(eq, avisos);
     EXPECT_EQ(eq.Familia(), kFamiliaNenhuma);
     eq.SetModelo(19);
-    ConfirmarModelo(eq);
+    ConfirmarModelo(eq, avisos);
     EXPECT_EQ(eq.Familia(), kFamiliaGatewayModbus);
     const std::string ini = Ler(pasta_ / "tvxnetcfg.ini");
     EXPECT_NE(ini.find("[CONFIG]"), std::string::npos);
@@ -113,17 +113,17 @@ TEST_F(PaginaModelo, ArquivoEscolhidoPassaASerOArquivoDaConfiguracao) {
     const std::filesystem::path escolhido = pasta_ / "outra" / "salva.ini";
     std::ofstream(escolhido) << "[CONFIG]\r\nmodelo=21\r\n[MEIO]\r\ntipo=1\r\nip=10.0.0.9\r\n";
 
-    LerConfiguracaoEscolhida(eq, "");
+    LerConfiguracaoEscolhida(eq, "", avisos);
     EXPECT_EQ(eq.caminhoConfiguracao, "");
     EXPECT_EQ(eq.GetModelo(), 1u);
 
-    LerConfiguracaoEscolhida(eq, escolhido.string());
+    LerConfiguracaoEscolhida(eq, escolhido.string(), avisos);
     EXPECT_EQ(eq.caminhoConfiguracao, escolhido.string());
     EXPECT_EQ(eq.GetModelo(), 21u);
     EXPECT_EQ(eq.GetMeio(), 1u);
     EXPECT_EQ(eq.GetIpProgramacao(), "10.0.0.9");
 
-    ConfirmarModelo(eq);
+    ConfirmarModelo(eq, avisos);
     EXPECT_FALSE(std::filesystem::exists(pasta_ / "tvxnetcfg.ini"));
     EXPECT_NE(Ler(escolhido).find("[LINKORA_940_5]"), std::string::npos);
 }

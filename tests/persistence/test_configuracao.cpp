@@ -267,11 +267,11 @@ TEST_F(Configuracao, Modelo25GravaRtuZeroE38400) {
     EXPECT_NE(arquivo.find("velocidade=38400\r\nrtu=0\r\n"), std::string::npos);
 }
 
-TEST_F(Configuracao, GravacaoImpossivelFalhaEmSilencio) {
+TEST_F(Configuracao, GravacaoImpossivelFalha) {
     Escrever(Caminho("arquivo"), "x");
     cEquipamento e;
     e.caminhoConfiguracao = Caminho("arquivo/tvxnetcfg.ini");
-    EXPECT_TRUE(e.Configuracao(true));
+    EXPECT_FALSE(e.Configuracao(true));
     EXPECT_TRUE(e.Configuracao(false));
     EXPECT_EQ(e.GetModelo(), 1u);
     EXPECT_EQ(Nomes(pasta_), std::set<std::string>{"arquivo"});

@@ -47,9 +47,10 @@ TEST_F(Log, DataComZerosAEsquerdaDiaPrimeiro) {
 }
 
 TEST_F(Log, MensagemDeVariasLinhasSoAPrimeiraComData) {
-    ASSERT_TRUE(log_.Escrever("IP: 10.0.0.1\r\nMASK: 255.0.0.0\nGW: 10.0.0.254"));
-    EXPECT_EQ(Log_(),
-              std::string(kPrefixo) + "IP: 10.0.0.1\r\nMASK: 255.0.0.0\r\nGW: 10.0.0.254\r\n");
+    // The lines after the first start in the text's column: none starts with text.
+    ASSERT_TRUE(log_.Escrever("IP: 10.0.0.1\r\nMASK: 255.0.0.0\nGW: 10.0.0.254\r5"));
+    EXPECT_EQ(Log_(), std::string(kPrefixo) +
+                          "IP: 10.0.0.1\r\n\t\tMASK: 255.0.0.0\r\n\t\tGW: 10.0.0.254\r\n\t\t5\r\n");
 }
 
 TEST_F(Log, AosLimiteGiraParaOBackupEComecaNovo) {

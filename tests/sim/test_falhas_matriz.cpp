@@ -273,7 +273,8 @@ TEST(FalhasMatriz, ProgramacaoDeIp) {
         BlocoDeEndereco(
             "family 1 block", 8,
             {
-                {Falha::Recusar, BlocoAceito("", IpProgramado("\x15\x15\x15\x15", "", ""))},
+                // The NAK bytes of the echo are control characters: shown escaped.
+                {Falha::Recusar, BlocoAceito("", IpProgramado("\\x15\\x15\\x15\\x15", "", ""))},
                 {Falha::FecharNoMeio, BlocoAceito("", IpProgramado("10.0", "", ""))},
                 {Falha::RespostaCurta, BlocoAceito("", IpProgramado("10.0", "", ""))},
                 {Falha::Lixo, BlocoAceito("", IpProgramado(kA5, kA5, kA5))},

@@ -49,6 +49,8 @@ LogLido LerLog(const std::string& bytes) {
         if (TemPrefixo(l)) {
             ++lido.mensagens;
             l.erase(0, kTamanhoPrefixo);
+        } else if (l.starts_with("\t\t")) {
+            l.erase(0, 2);  // a message's later line, under its text
         }
         lido.texto += l + "\n";
     }

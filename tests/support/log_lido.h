@@ -9,7 +9,8 @@ namespace tvx::teste {
 std::string LerArquivo(const std::string& caminho);
 
 struct LogLido {
-    // UTF-8; each line of the file without its prefix and CR, ending in "\n".
+    // UTF-8; each line of the file without its prefix (or the two tabs of a
+    // message's later line) and CR, ending in "\n".
     std::string texto;
     size_t mensagens = 0;  // lines that carry the date and time prefix
     bool crlf = true;      // every line ends with CR LF

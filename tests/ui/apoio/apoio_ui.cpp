@@ -145,7 +145,7 @@ std::vector<std::string> TesteUi::LinhasDoLog() const {
         if (std::regex_search(utf8, m, carimbo)) {
             linhas.push_back(utf8.substr(static_cast<size_t>(m.length(0))));
         } else {
-            linhas.push_back("<sem data> " + utf8);
+            linhas.push_back("<sem data> " + (utf8.starts_with("\t\t") ? utf8.substr(2) : utf8));
         }
     }
     return linhas;
