@@ -1,24 +1,30 @@
 // tvxnetcfg-rede: the only file of the package with capabilities. Any local
 // user may run it, so it trusts nothing it inherits: the descriptors, the
 // environment and the signal state are put in order before the arguments are
-// read; it reads no file and follows no path given to it, keeps only the
+// read; it reads no file but the kernel's own settings, follows no path given
+// to it, keeps only the
 // capability of the one operation it runs once the arguments passed, and ends
 // within a few seconds whatever the network does. Its texts are in
 // core/os/auxiliar_rede.h.
 #include <fcntl.h>
 #include <linux/capability.h>
+#include <net/if.h>
 #include <signal.h>
+#include <sys/ioctl.h>
 #include <sys/prctl.h>
+#include <sys/socket.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 
 #include <array>
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <string_view>
 
 #include "core/os/auxiliar_rede.h"
+#include "core/os/rede_local.h"
 #include "core/os/rede_os.h"
 
 namespace {
@@ -35,6 +41,8 @@ struct Pedido {
     uint32_t endereco = 0;
     uint32_t tamanho = 0;
     uint32_t tempoMs = 0;
+    uint32_t indiceInterface = 0;
+    uint8_t prefixo = 0;
 };
 
 // A reader checks one call's arguments (exactly Operacao::argumentos of them)
@@ -94,17 +102,81 @@ const char* LerApagarArp(const char* const* argumentos, Pedido& pedido) {
 }
 
 std::string ApagarArp(const Pedido& pedido) {
-    return os::LinhaRespostaArp(os::ApagarVizinhoNasSubredes(pedido.endereco));
+    return os::LinhaRespostaCodigo(os::ApagarVizinhoNasSubredes(pedido.endereco));
+}
+
+bool Loopback(const char* nome) {
+    const int fd = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    ifreq pedido{};
+    std::strncpy(pedido.ifr_name, nome, IFNAMSIZ - 1);
+    const bool loopback =
+        fd < 0 || ioctl(fd, SIOCGIFFLAGS, &pedido) != 0 || (pedido.ifr_flags & IFF_LOOPBACK) != 0;
+    if (fd >= 0) {
+        close(fd);
+    }
+    return loopback;
+}
+
+const char* LerInterface(const char* texto, Pedido& pedido) {
+    if (!os::NomeDeInterface(texto)) {
+        return "INTERFACE deve ser o nome de uma interface (1 a 15 caracteres, sem '/', ':' nem "
+               "espaços)";
+    }
+    pedido.indiceInterface = if_nametoindex(texto);
+    if (pedido.indiceInterface == 0) {
+        return "INTERFACE não existe";
+    }
+    if (Loopback(texto)) {
+        return "INTERFACE não pode ser a de loopback";
+    }
+    return nullptr;
+}
+
+const char* LerSondarArp(const char* const* argumentos, Pedido& pedido) {
+    pedido.tempoMs = os::kEsperaSondaArpMs;
+    const char* recusa = LerInterface(argumentos[0], pedido);
+    return recusa != nullptr ? recusa : LerEnderecoDeHost(argumentos[1], pedido.endereco);
+}
+
+std::string SondarArp(const Pedido& pedido) {
+    return os::LinhaRespostaCodigo(
+        os::SondarArp(pedido.indiceInterface, pedido.endereco, pedido.tempoMs));
+}
+
+const char* LerEnderecoProprio(const char* const* argumentos, Pedido& pedido) {
+    if (const char* recusa = LerInterface(argumentos[0], pedido)) {
+        return recusa;
+    }
+    if (!os::LerEnderecoProprio(argumentos[1], pedido.endereco, pedido.prefixo)) {
+        return "ENDEREÇO/PREFIXO deve ser um endereço de host privado (10.x.x.x, 172.16.x.x a "
+               "172.31.x.x, 192.168.x.x) com prefixo de 16 a 30, como 192.168.0.100/24";
+    }
+    return nullptr;
+}
+
+std::string AdicionarEndereco(const Pedido& pedido) {
+    return os::LinhaRespostaCodigo(
+        os::AdicionarEnderecoProprio(pedido.indiceInterface, pedido.endereco, pedido.prefixo));
+}
+
+std::string RemoverEndereco(const Pedido& pedido) {
+    return os::LinhaRespostaCodigo(
+        os::RemoverEnderecoProprio(pedido.indiceInterface, pedido.endereco, pedido.prefixo));
 }
 
 // Every operation the helper knows. Another one is a row here with its reader,
-// its runner and the one capability it keeps (for an address of the program's
-// own on an interface, CAP_NET_ADMIN); main() needs no change.
+// its runner and the one capability it keeps; main() needs no change.
 const std::array kOperacoes = {
     Operacao{os::kOperacaoEco, "ENDEREÇO TAMANHO TEMPO_MS", 3, Capacidade(CAP_NET_RAW), LerEco,
              Eco},
     Operacao{os::kOperacaoApagarArp, "ENDEREÇO", 1, Capacidade(CAP_NET_ADMIN), LerApagarArp,
              ApagarArp},
+    Operacao{os::kOperacaoSondarArp, "INTERFACE ENDEREÇO", 2, Capacidade(CAP_NET_RAW), LerSondarArp,
+             SondarArp},
+    Operacao{os::kOperacaoAdicionarEndereco, "INTERFACE ENDEREÇO/PREFIXO", 2,
+             Capacidade(CAP_NET_ADMIN), LerEnderecoProprio, AdicionarEndereco},
+    Operacao{os::kOperacaoRemoverEndereco, "INTERFACE ENDEREÇO/PREFIXO", 2,
+             Capacidade(CAP_NET_ADMIN), LerEnderecoProprio, RemoverEndereco},
 };
 
 void Escrever(int fd, const std::string& texto) {

@@ -179,7 +179,23 @@ bool ApagarArpPeloAuxiliar(uint32_t endereco, int& codigo) {
     std::string linha;
     return ConsultarAuxiliarRede({kOperacaoApagarArp, IpParaTexto(endereco, true)}, kLimiteArpMs,
                                  linha) &&
-           LerRespostaArp(linha, codigo);
+           LerRespostaCodigo(linha, codigo);
+}
+
+bool SondarArpPeloAuxiliar(const std::string& interface, uint32_t endereco, int& codigo) {
+    std::string linha;
+    return ConsultarAuxiliarRede({kOperacaoSondarArp, interface, IpParaTexto(endereco, true)},
+                                 kEsperaSondaArpMs + kFolgaInicioMs, linha) &&
+           LerRespostaCodigo(linha, codigo);
+}
+
+bool EnderecoProprioPeloAuxiliar(bool adicionar, const std::string& interface, uint32_t endereco,
+                                 uint8_t prefixo, int& codigo) {
+    std::string linha;
+    return ConsultarAuxiliarRede({adicionar ? kOperacaoAdicionarEndereco : kOperacaoRemoverEndereco,
+                                  interface, TextoEnderecoComPrefixo(endereco, prefixo)},
+                                 kLimiteArpMs, linha) &&
+           LerRespostaCodigo(linha, codigo);
 }
 
 }  // namespace tvx::os

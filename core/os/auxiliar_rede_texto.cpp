@@ -1,5 +1,6 @@
 // The texts between the front ends and the network helper. The helper links
 // this file too, so it depends on nothing of the program beyond core/os.
+#include <algorithm>
 #include <climits>
 #include <string>
 
@@ -64,6 +65,42 @@ bool EnderecoDeHost(uint32_t endereco) {
     return primeiro != 0 && primeiro < 224;
 }
 
+bool NomeDeInterface(std::string_view nome) {
+    if (nome.empty() || nome.size() >= 16 || nome == "." || nome == "..") {
+        return false;
+    }
+    return std::all_of(nome.begin(), nome.end(),
+                       [](char c) { return c > ' ' && c < 0x7F && c != '/' && c != ':'; });
+}
+
+bool LerEnderecoProprio(std::string_view texto, uint32_t& endereco, uint8_t& prefixo) {
+    const size_t barra = texto.find('/');
+    uint32_t ip = 0;
+    uint32_t p = 0;
+    if (barra == std::string_view::npos || !TextoIpEstrito(texto.substr(0, barra), ip) ||
+        !DecimalEstrito(texto.substr(barra + 1), kMaiorPrefixoProprio, p) ||
+        p < kMenorPrefixoProprio) {
+        return false;
+    }
+    const uint32_t a = ip & 0xFF;
+    const uint32_t b = (ip >> 8) & 0xFF;
+    const bool privado = a == 10 || (a == 172 && (b & 0xF0) == 16) || (a == 192 && b == 168);
+    // The host part, in the order the address is written.
+    const uint32_t escrito =
+        (ip & 0xFF) << 24 | ((ip >> 8) & 0xFF) << 16 | ((ip >> 16) & 0xFF) << 8 | ip >> 24;
+    const uint32_t hostParte = escrito & ~(~uint32_t{0} << (32 - p));
+    if (!privado || hostParte == 0 || hostParte == ~(~uint32_t{0} << (32 - p))) {
+        return false;
+    }
+    endereco = ip;
+    prefixo = static_cast<uint8_t>(p);
+    return true;
+}
+
+std::string TextoEnderecoComPrefixo(uint32_t endereco, uint8_t prefixo) {
+    return Pontuado(endereco) + "/" + std::to_string(prefixo);
+}
+
 std::string LinhaRespostaEco(long erro, const RespostaEco& resposta) {
     return std::to_string(erro) + ' ' + Pontuado(resposta.endereco) + ' ' +
            std::to_string(resposta.status) + ' ' + std::to_string(resposta.tempoMs) + ' ' +
@@ -88,11 +125,11 @@ bool LerRespostaEco(std::string_view linha, long& erro, RespostaEco& resposta) {
     return true;
 }
 
-std::string LinhaRespostaArp(int codigo) {
+std::string LinhaRespostaCodigo(int codigo) {
     return std::to_string(codigo);
 }
 
-bool LerRespostaArp(std::string_view linha, int& codigo) {
+bool LerRespostaCodigo(std::string_view linha, int& codigo) {
     uint32_t c = 0;
     if (!DecimalEstrito(linha, INT_MAX, c)) {
         return false;
