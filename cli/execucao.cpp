@@ -1,5 +1,7 @@
 #include "cli/execucao.h"
 
+#include "cli/rede.h"
+
 #include <atomic>
 #include <chrono>
 #include <cstdio>
@@ -189,7 +191,8 @@ std::string ParaTerminal(const std::string& texto) {
     return saida;
 }
 
-int ExecutarAcao(Acao acao, cEquipamento& eq, const std::string& arquivoLog, std::ostream& saida) {
+int ExecutarAcao(Acao acao, cEquipamento& eq, const std::string& arquivoLog, std::ostream& saida,
+                 std::ostream& erros) {
     FilaProgresso fila;
     cThreadProgramar trabalho(eq);
     cLog log;
@@ -240,8 +243,10 @@ int ExecutarAcao(Acao acao, cEquipamento& eq, const std::string& arquivoLog, std
         if (sigtimedwait(&sinais, nullptr, &agora) > 0) {
             if (parando) {
                 // A second request while the device exchange in progress runs
-                // to its end: leave now, the run's link dies with the process.
+                // to its end: leave now, the run's link dies with the process;
+                // the temporary address must not stay behind.
                 saida << std::flush;
+                DesfazerRede(erros);
                 std::_Exit(kSaidaFalha);
             }
             parando = true;
@@ -289,6 +294,7 @@ sigset_t SinaisDeParada() {
 int Executar(const Opcoes& opcoes, cEquipamento& equipamento, std::ostream& saida,
              std::ostream& erros) {
     const Falha falha{erros};
+    RemoverSobrasDeRede(erros);
     if (std::optional<int> r = AplicarModelo(opcoes, equipamento, falha)) {
         return *r;
     }
@@ -309,7 +315,10 @@ int Executar(const Opcoes& opcoes, cEquipamento& equipamento, std::ostream& said
     if (opcoes.gravar && !equipamento.Configuracao(true, &erro)) {
         return falha(erro);
     }
-    return ExecutarAcao(*opcoes.acao, equipamento, opcoes.log, saida);
+    PrepararRede(opcoes, equipamento, erros);
+    const int codigo = ExecutarAcao(*opcoes.acao, equipamento, opcoes.log, saida, erros);
+    DesfazerRede(erros);
+    return codigo;
 }
 
 }  // namespace tvx::cli

@@ -54,6 +54,10 @@ bool LerOpcoes(int argc, const char* const* argv, Opcoes& o, std::string& erro) 
             o.gravar = true;
             continue;
         }
+        if (arg == "--preparar-rede") {
+            o.prepararRede = true;
+            continue;
+        }
         if (arg.rfind("--", 0) != 0) {
             Acao acao;
             if (arg == "program") {
@@ -230,6 +234,15 @@ OPÇÕES
                      é recusado
   --save             depois de a página de parâmetros aceitar os valores,
                      grava a configuração, como o botão Avançar
+  --preparar-rede    antes de program e read pelos meios 0 e 1, quando este
+                     computador não tem endereço na rede 192.168.0.0/24 do
+                     equipamento: adiciona à interface com fio que está com
+                     link o primeiro endereço de 192.168.0.100 em diante que
+                     ninguém responde (sonda ARP), e o remove quando a
+                     execução termina (também por Ctrl+C, SIGTERM ou SIGHUP;
+                     se o programa for morto, a próxima execução o remove).
+                     Sem privilégio usa o auxiliar tvxnetcfg-rede; se nem ele
+                     pode, mostra o comando sudo a digitar e nada é alterado
   --help             mostra este texto
 
 SAÍDA
@@ -238,6 +251,10 @@ SAÍDA
   a execução continua e o log recebe todas as linhas). Recusas e avisos da
   página de parâmetros vão para a saída de erros. Ctrl+C (ou o terminal
   fechado) para a execução como o botão "P&arar".
+  Antes de program e read pelos meios 0 e 1, o que impediria este computador
+  de alcançar o equipamento (sem cabo, fora da rede dele, o endereço é deste
+  computador) vai para a saída de erros; a saída padrão e o log trazem só as
+  linhas da execução, com ou sem --preparar-rede.
 
   Código de saída: 0 quando a ação terminou com sucesso ("Programação
   finalizada.", "IP programado OK." ou "Leitura finalizada."), 1 quando não

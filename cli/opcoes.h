@@ -29,7 +29,8 @@ struct Opcoes {
     std::optional<std::string> gateway;
     std::vector<std::pair<std::string, std::string>> parametros;  // --param, in order
     std::string log = kLogPadrao;
-    bool gravar = false;  // --save
+    bool gravar = false;        // --save
+    bool prepararRede = false;  // --preparar-rede
 };
 
 // False with the reason in erro (one line, without the program's name).
