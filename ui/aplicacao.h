@@ -21,6 +21,9 @@ class cAssistente : public QWizard {
     Q_OBJECT
   public:
     explicit cAssistente(cEquipamento& equipamento, QWidget* parent = nullptr);
+    // The run stops, then the temporary address the programming page added
+    // (if any) goes: it lasts as long as the wizard.
+    ~cAssistente() override;
 
     cDlgModelo* PaginaModelo() const { return modelo_; }
     cDlgMeioComunicacao* PaginaMeio() const { return meio_; }
@@ -38,8 +41,10 @@ class cAssistente : public QWizard {
 
 class cAplicacao {
   public:
-    // Loads the configuration, runs the wizard modally, and returns false: the
-    // program ends when the wizard closes.
+    // Removes what a killed earlier run left on the network, loads the
+    // configuration, runs the wizard modally, and returns false: the program
+    // ends when the wizard closes. SIGTERM, SIGINT and SIGHUP close it too,
+    // after the temporary address went.
     bool InitInstance();
 };
 

@@ -1,11 +1,12 @@
 #include "ui/dlg_programar.h"
 
 #include <QAbstractButton>
+#include <QGuiApplication>
 #include <QScrollBar>
 #include <QTextCursor>
 #include <QWizard>
-#include <cstdlib>
 
+#include "core/preparacao_rede.h"
 #include "ui_dlg_programar.h"
 
 namespace tvx {
@@ -13,11 +14,6 @@ namespace tvx {
 namespace {
 
 constexpr int kIntervaloAcompanhamentoMs = 100;
-
-void ExecutarComando(const char* comando) {
-    const int resultado = std::system(comando);
-    static_cast<void>(resultado);
-}
 
 }  // namespace
 
@@ -47,13 +43,9 @@ cDlgProgramar::cDlgProgramar(cEquipamento& equipamento, QWidget* parent)
     });
     connect(ui_->ctl1003, &QPushButton::clicked, this, [this] { Parar(); });
     connect(ui_->ctl1004, &QPushButton::clicked, this, [this] { Limpar(); });
-    // The network tools stay hidden; their commands remain wired.
-    connect(ui_->ctl1035, &QPushButton::clicked, this,
-            [] { ExecutarComando(kComandoDesligarFirewall); });
-    connect(ui_->ctl1036, &QPushButton::clicked, this,
-            [] { ExecutarComando(kComandoLigarFirewall); });
-    connect(ui_->ctl1037, &QPushButton::clicked, this, [] { ExecutarComando(kComandoIpDinamico); });
-    connect(ui_->ctl1038, &QPushButton::clicked, this, [] { ExecutarComando(kComandoIpFixo); });
+    // The hidden network tools (1035 to 1038) are connected to nothing: they
+    // switched the whole computer's firewall and address configuration
+    // through the shell. PrepararRede does the one safe part of that.
 
     acompanhamento_.setInterval(kIntervaloAcompanhamentoMs);
     connect(&acompanhamento_, &QTimer::timeout, this, [this] { Acompanhar(); });
@@ -70,10 +62,50 @@ cDlgProgramar::~cDlgProgramar() {
 }
 
 void cDlgProgramar::Iniciar(uint32_t acao) {
+    // A click during a run starts nothing, so it asks nothing either.
+    if (!trabalho_.EmExecucao(0)) {
+        PrepararRede(acao);
+    }
     trabalho_.janela = &receptor_;
     trabalho_.acao = acao;
     trabalho_.Inicia();
     Acompanhar();
+}
+
+void cDlgProgramar::PrepararRede(uint32_t acao) {
+    const DiagnosticoRede diagnostico = DiagnosticarAntesDe(acao, equipamento_);
+    if (diagnostico.problema == ProblemaRede::Nenhum) {
+        return;
+    }
+    const QString texto = QString::fromStdString(diagnostico.texto);
+    if (!diagnostico.Corrigivel()) {
+        MostrarMensagem(this, IconeMensagem::Informacao, texto);
+        return;
+    }
+    // The probes wait up to a second for a free address.
+    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    ResultadoPreparacao r = EscolherEnderecoTemporario(diagnostico);
+    QGuiApplication::restoreOverrideCursor();
+    if (r.resultado != Preparacao::Pronto) {
+        MostrarMensagem(this, IconeMensagem::Informacao,
+                        texto + "\n\n" + QString::fromStdString(r.texto));
+        return;
+    }
+    const std::string pergunta = "Adicionar o endereço temporário " + r.endereco.Texto() +
+                                 " à interface " + r.endereco.interface +
+                                 " até o assistente ser fechado?";
+    if (MostrarMensagem(this, IconeMensagem::Pergunta,
+                        texto + "\n\n" + QString::fromStdString(pergunta)) !=
+        RespostaMensagem::Sim) {
+        return;
+    }
+    r = AdicionarEnderecoTemporario(r.endereco);
+    if (r.resultado != Preparacao::Pronto) {
+        MostrarMensagem(
+            this,
+            r.resultado == Preparacao::Falha ? IconeMensagem::Erro : IconeMensagem::Informacao,
+            QString::fromStdString(r.texto));
+    }
 }
 
 void cDlgProgramar::Parar() {

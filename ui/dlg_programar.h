@@ -24,16 +24,6 @@ inline constexpr const char* kLinhaFinalizando = "Finalizando tarefas...";
 inline constexpr const char* kLinhaFinalizadas = "Tarefas finalizadas.";
 inline constexpr const char* kPerguntaEncerrar = "Deseja Encerrar?";
 
-// The network tools behind the page's hidden buttons.
-inline constexpr const char* kComandoDesligarFirewall =
-    "netsh Advfirewall set allprofiles state off";
-inline constexpr const char* kComandoLigarFirewall = "netSh Advfirewall set allprofiles state on";
-inline constexpr const char* kComandoIpDinamico =
-    "netsh interface ip set address \"Local Area Connection\" dhcp";
-inline constexpr const char* kComandoIpFixo =
-    "netsh interface ip set address \"Local Area Connection\" static 192.168.0.100 "
-    "255.255.255.0 192.168.0.1";
-
 class cDlgProgramar : public cPaginaAssistente {
     Q_OBJECT
   public:
@@ -60,6 +50,7 @@ class cDlgProgramar : public cPaginaAssistente {
   private:
     void IncluirProcesso(uint32_t mensagem, const LinhaProgresso& linha);
     void Iniciar(uint32_t acao);
+    void PrepararRede(uint32_t acao);
     void Parar();
     void Limpar();
     void Acompanhar();
