@@ -82,22 +82,34 @@ TEST(CliPrepararRede, DiagnosticoEEnderecoTemporario) {
     const struct {
         const char* nome;
         const char* noCampo;  // shell in the field before the run
+        const char* noComputador;
         bool comoNobody;
         bool preparar;
         int codigo;
         std::string erros;
     } casos[] = {
-        {"without the option", "", false, false, 1,
+        {"without the option", "", "", false, false, 1,
          kForaDaRede + "tvxnetcfg-cli: Use --preparar-rede para adicionar à interface tvx0, "
                        "durante esta execução, um endereço livre de 192.168.0.100 em diante.\n"},
-        {"prepared", "", false, true, 0,
+        {"prepared", "", "", false, true, 0,
          kForaDaRede + Adicionado("192.168.0.100/24") + Removido("192.168.0.100/24")},
-        {"192.168.0.100 answers in the field", "ip addr add 192.168.0.100/24 dev campo0", false,
+        {"192.168.0.100 answers in the field", "ip addr add 192.168.0.100/24 dev campo0", "", false,
          true, 0, kForaDaRede + Adicionado("192.168.0.102/24") + Removido("192.168.0.102/24")},
-        {"peer down", "ip link set campo0 down", false, true, 1,
+        {"through a gateway", "",
+         "ip addr add 10.9.0.2/24 dev tvx0 && ip route add default via 10.9.0.1", false, true, 0,
+         "tvxnetcfg-cli: 192.168.0.101 não está em nenhuma rede deste computador (iria pelo "
+         "gateway "
+         "10.9.0.1, interface tvx0). A interface tvx0 está com link, mas não tem endereço na rede "
+         "192.168.0.0/24 do equipamento.\n" +
+             Adicionado("192.168.0.100/24") + Removido("192.168.0.100/24")},
+        {"the computer's own address", "", "ip addr add 192.168.0.101/24 dev tvx0", false, true, 1,
+         "tvxnetcfg-cli: 192.168.0.101 é um endereço deste próprio computador (interface tvx0), "
+         "não "
+         "o do equipamento.\n"},
+        {"peer down", "ip link set campo0 down", "", false, true, 1,
          "tvxnetcfg-cli: Nenhuma interface de rede com fio está com link (tvx0 sem link): "
          "verifique o cabo.\n"},
-        {"nobody, helper without capabilities", "", true, true, 1, kForaDaRede + semPermissao},
+        {"nobody, helper without capabilities", "", "", true, true, 1, kForaDaRede + semPermissao},
     };
     TVX_EM_REDE_ISOLADA([&](RedeIsolada& rede) {
         for (const auto& c : casos) {
@@ -105,6 +117,8 @@ TEST(CliPrepararRede, DiagnosticoEEnderecoTemporario) {
             Bancada b(rede);
             ASSERT_TRUE(b.campo.Ok());
             ASSERT_EQ(b.campo.Comando(c.noCampo), 0);
+            ASSERT_EQ(rede.Executar(c.noComputador), 0);
+            const std::string antes = b.EnderecosTvx0();
             std::string erros;
             const int codigo =
                 rede.Executar("cd '" + b.pasta.Caminho() + "' && " +
@@ -114,7 +128,7 @@ TEST(CliPrepararRede, DiagnosticoEEnderecoTemporario) {
                               &erros);
             EXPECT_EQ(codigo, c.codigo);
             EXPECT_EQ(erros, c.erros);
-            EXPECT_EQ(b.EnderecosTvx0(), "");
+            EXPECT_EQ(b.EnderecosTvx0(), antes);
             EXPECT_TRUE(b.SemRegistros());
         }
     });
