@@ -98,13 +98,15 @@ std::string TextoComandoManual(const EnderecoTemporario& e) {
 DiagnosticoRede DiagnosticarRede(uint32_t destino) {
     DiagnosticoRede d;
     d.destino = destino;
+    if ((destino & 0xFF) == 127) {
+        return d;
+    }
     std::vector<os::InterfaceLocal> interfaces;
     std::vector<os::EnderecoLocal> enderecos;
     os::RotaLocal rota;
     const int r = os::ConsultarRota(destino, rota);
     // Without the kernel's answers nothing can be said for certain: silence.
-    if ((destino & 0xFF) == 127 || os::LerInterfacesLocais(interfaces) != 0 ||
-        os::LerEnderecosLocais(enderecos) != 0 ||
+    if (os::LerInterfacesLocais(interfaces) != 0 || os::LerEnderecosLocais(enderecos) != 0 ||
         (r != 0 && r != ENETUNREACH && r != EHOSTUNREACH)) {
         return d;
     }

@@ -52,4 +52,7 @@ class RedeCampo {
     std::thread thread_;
 };
 
+// The IPv4 addresses of an interface of rede, "a.b.c.d/p " each, in order.
+std::string EnderecosIpv4(RedeIsolada& rede, const std::string& interface);
+
 }  // namespace tvx::teste
