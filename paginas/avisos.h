@@ -12,9 +12,16 @@ enum class TipoAviso {
 };
 
 class cAvisos {
-public:
+  public:
     virtual ~cAvisos() = default;
     virtual void Mostrar(TipoAviso tipo, const std::string& texto) = 0;
+    // The same about one row of a page (its label in rotulo): the wizard
+    // shows the text alone, as the box always did; the headless front end
+    // also names the row and the option that fills it.
+    virtual void MostrarSobre(TipoAviso tipo, const std::string& texto, const std::string& rotulo) {
+        static_cast<void>(rotulo);
+        Mostrar(tipo, texto);
+    }
     // A question with Yes and No; true for Yes.
     virtual bool Perguntar(const std::string& texto) = 0;
 };

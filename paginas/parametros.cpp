@@ -275,8 +275,10 @@ struct Leitor {
     const cPropertyRows& linhas;
     cAvisos& avisos;
 
-    bool Recusar(const std::string& texto, TipoAviso tipo = TipoAviso::Erro) {
-        avisos.Mostrar(tipo, texto);
+    // rotulo: the row the refusal is about.
+    bool Recusar(const std::string& rotulo, const std::string& texto,
+                 TipoAviso tipo = TipoAviso::Erro) {
+        avisos.MostrarSobre(tipo, texto, rotulo);
         return false;
     }
 
@@ -288,11 +290,11 @@ struct Leitor {
             return true;
         }
         if (*c < 0x20 || (*c >= 0x7F && *c <= 0x9F)) {
-            return Recusar(rotulo + " contém um caractere de controle (" + DescreverCaractere(*c) +
-                           ")");
+            return Recusar(rotulo, rotulo + " contém um caractere de controle (" +
+                                       DescreverCaractere(*c) + ")");
         }
-        return Recusar(rotulo + " contém " + DescreverCaractere(*c) +
-                       ", que o equipamento não aceita");
+        return Recusar(rotulo, rotulo + " contém " + DescreverCaractere(*c) +
+                                   ", que o equipamento não aceita");
     }
 
     // The code of a choice row as the row shows it. A row that shows none of
@@ -320,7 +322,7 @@ struct Leitor {
         const int32_t n = linhas.GetNumber(rotulo);
         destino = static_cast<uint8_t>(n);
         if (verificar && (n < 0 || n > 0xFF)) {
-            return Recusar(rotulo + " inválido (0 a 255)");
+            return Recusar(rotulo, rotulo + " inválido (0 a 255)");
         }
         return true;
     }
@@ -340,13 +342,14 @@ bool ConfirmarGatewayUniversal(cEquipamento& eq, Leitor& l) {
             const int32_t rtu = linhas.GetNumber(kRotuloRtuTvx940);
             r[kGuRtu1] = static_cast<uint8_t>(rtu);
             if (ip == 0) {
-                return l.Recusar(kErroIpGatewayRx);
+                return l.Recusar(kRotuloIpGatewayRx, kErroIpGatewayRx);
             }
             if (rtu < 0 || rtu > 0xFF) {
-                return l.Recusar(std::string(kRotuloRtuTvx940) + " inválido (0 a 255)");
+                return l.Recusar(kRotuloRtuTvx940,
+                                 std::string(kRotuloRtuTvx940) + " inválido (0 a 255)");
             }
             if (r[kGuRtu1] == 0) {
-                return l.Recusar(kErroRtuTvx940);
+                return l.Recusar(kRotuloRtuTvx940, kErroRtuTvx940);
             }
             return true;
         }
@@ -389,24 +392,27 @@ bool ConfirmarTabelaModbus(cEquipamento& eq, Leitor& l) {
         }
         const std::string medidor = RotuloMedidor(n, "");
         if (rtu < 0 || rtu > 0xFF) {
-            return l.Recusar(medidor + " - RTU inválido (0 a 255)");
+            return l.Recusar(medidor + " - RTU", medidor + " - RTU inválido (0 a 255)");
         }
         if (r[kGmRtuMedidor + i] == 0) {
-            return l.Recusar(medidor + " - RTU inválido");
+            return l.Recusar(medidor + " - RTU", medidor + " - RTU inválido");
         }
         const uint8_t funcaoGravada = r[kGmFuncaoMedidor + i];
         if (funcaoGravada != 3 && funcaoGravada != 4) {
-            return l.Recusar(medidor + " - Função inválida");
+            return l.Recusar(medidor + " - Função", medidor + " - Função inválida");
         }
         // A negative count would reach the device as a count near 256.
         if (registros <= 0) {
-            return l.Recusar(medidor + " - Número de Registros inválido (0)");
+            return l.Recusar(medidor + " - Número de Registros",
+                             medidor + " - Número de Registros inválido (0)");
         }
         if (registros > kMaximoRegistros) {
-            return l.Recusar(medidor + " - Número de Registros inválido (maior que 125)");
+            return l.Recusar(medidor + " - Número de Registros",
+                             medidor + " - Número de Registros inválido (maior que 125)");
         }
         if (inicial < 0 || inicial > 0xFFFF) {
-            return l.Recusar(medidor + " - Endereço Inicial inválido (0 a 65535)");
+            return l.Recusar(medidor + " - Endereço Inicial",
+                             medidor + " - Endereço Inicial inválido (0 a 65535)");
         }
     }
     return true;
@@ -448,7 +454,7 @@ bool ConfirmarPasso(cEquipamento& eq, Leitor& l, PassoModelo& passo) {
         case kPassoMac: {
             std::string& mac = eq.infoModelo.opcoes[kOpcaoMac].valor;
             mac = linhas.GetText(kRotuloMac);
-            return MacValido(mac) || l.Recusar(kErroMac);
+            return MacValido(mac) || l.Recusar(kRotuloMac, kErroMac);
         }
         case kPassoRtuVelocidade: {
             uint8_t* r = eq.registroRtuVelocidade.data();
@@ -458,7 +464,7 @@ bool ConfirmarPasso(cEquipamento& eq, Leitor& l, PassoModelo& passo) {
             if (!l.Byte(kRotuloRtu, r[kRvRtu], true)) {
                 return false;
             }
-            return r[kRvRtu] != 0 || l.Recusar(kErroRtuZero);
+            return r[kRvRtu] != 0 || l.Recusar(kRotuloRtu, kErroRtuZero);
         }
         case kPassoTelemetria: {
             // Refused before the record changes: the file's text stays on
@@ -473,7 +479,7 @@ bool ConfirmarPasso(cEquipamento& eq, Leitor& l, PassoModelo& passo) {
             GravarTextoNoCampo(r + kTelId, kTamanhoIdTelemetria, id, kMaximoIdTelemetria);
             eq.idTelemetriaArquivo.clear();
             const size_t tamanho = std::min(TamanhoLatin1(id), kMaximoIdTelemetria);
-            return tamanho == kIdTelemetriaValido || l.Recusar(kErroTamanhoId);
+            return tamanho == kIdTelemetriaValido || l.Recusar(kRotuloIdTelemetria, kErroTamanhoId);
         }
         case kPassoUrl: {
             const std::string url = linhas.GetText(kRotuloUrl);
@@ -485,7 +491,8 @@ bool ConfirmarPasso(cEquipamento& eq, Leitor& l, PassoModelo& passo) {
             GravarTextoNoCampo(r + kUrlTexto, kTamanhoUrl, url, kTamanhoUrl);
             eq.urlArquivo.clear();
             if (url.empty()) {
-                l.avisos.Mostrar(TipoAviso::Informacao, kAvisoTelemetriaDesabilitada);
+                l.avisos.MostrarSobre(TipoAviso::Informacao, kAvisoTelemetriaDesabilitada,
+                                      kRotuloUrl);
             }
             return true;
         }
@@ -496,7 +503,7 @@ bool ConfirmarPasso(cEquipamento& eq, Leitor& l, PassoModelo& passo) {
             const int32_t tempo = linhas.GetNumber(kRotuloTempoReconexao);
             eq.registroReconexao[kRecTempo] = static_cast<uint8_t>(tempo);
             if (tempo < kTempoReconexaoMinimo || tempo > kTempoReconexaoMaximo) {
-                return l.Recusar(kErroTempoReconexao, TipoAviso::Informacao);
+                return l.Recusar(kRotuloTempoReconexao, kErroTempoReconexao, TipoAviso::Informacao);
             }
             return true;
         }
@@ -538,14 +545,14 @@ bool ConfirmarOpcoes(cEquipamento& eq, Leitor& l) {
         // unfilled: they hold the placeholder, which counts as missing.
         if (TamanhoLatin1(id) != kIdTelemetriaValido ||
             id.find(static_cast<char>(MascaraEdicao::kMarcadorPadrao)) != std::string::npos) {
-            return l.Recusar(kErroTamanhoId);
+            return l.Recusar(kRotuloIdTelemetria, kErroTamanhoId);
         }
     }
     if (eq.AlterarMac()) {
         std::string& mac = opcoes[kOpcaoMac].valor;
         mac = linhas.GetText(kRotuloMac);
         if (!MacValido(mac)) {
-            return l.Recusar(kErroMac);
+            return l.Recusar(kRotuloMac, kErroMac);
         }
     }
     if (eq.AlterarCelularSms()) {
@@ -597,6 +604,28 @@ std::optional<std::string> TextoDoCampoIp(std::string_view texto) {
     return resultado;
 }
 
+const char* RotuloDoPasso(uint8_t id) {
+    const GrupoPasso* grupo = GrupoDoPasso(id);
+    return grupo != nullptr ? grupo->check : nullptr;
+}
+
+bool LinhaNumerica(std::string_view rotulo) {
+    for (const char* numerica : {kRotuloRtuIonPrincipal, kRotuloRtuIonRetaguarda, kRotuloRtuTvx940,
+                                 kRotuloRtu, kRotuloTempoReconexao, kRotuloRtuMedidorIon}) {
+        if (MesmoRotulo(rotulo, numerica)) {
+            return true;
+        }
+    }
+    for (int n = 1; n <= static_cast<int>(kQuantidadeMedidores); ++n) {
+        for (const char* campo : {" - RTU", " - Endereço Inicial", " - Número de Registros"}) {
+            if (MesmoRotulo(rotulo, RotuloMedidor(n, campo))) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
 bool MostraCabecalhoParametros(const cEquipamento& equipamento) {
     return equipamento.Familia() != kFamiliaNenhuma;
 }
@@ -638,7 +667,8 @@ bool EscolhaParametro(cEquipamento& equipamento, cPropertyRows& linhas,
     return true;
 }
 
-bool ConfirmarParametros(cEquipamento& equipamento, const cPropertyRows& linhas, cAvisos& avisos) {
+bool ConfirmarParametros(cEquipamento& equipamento, const cPropertyRows& linhas, cAvisos& avisos,
+                         bool enderecoNovoUsado) {
     Leitor leitor{linhas, avisos};
     const uint8_t familia = equipamento.Familia();
     if (familia != kFamiliaNenhuma) {
@@ -652,6 +682,17 @@ bool ConfirmarParametros(cEquipamento& equipamento, const cPropertyRows& linhas,
             !leitor.TextoParaEquipamento(kRotuloMascara, equipamento.GetMascaraNova()) ||
             !leitor.TextoParaEquipamento(kRotuloGateway, equipamento.GetGatewayNovo())) {
             return false;
+        }
+        // The device answers on the address it is sent, and only there: a
+        // blank or 0.0.0.0 address, or no mask, would take it off the
+        // network. A gateway of 0 is a network without one.
+        if (enderecoNovoUsado && equipamento.ProgramaIp()) {
+            if (TextoParaIp(equipamento.GetIpNovo()) == 0) {
+                return leitor.Recusar(kRotuloIp, kErroIp);
+            }
+            if (linhas.Procurar(kRotuloMascara) && equipamento.GetMascaraNova().empty()) {
+                return leitor.Recusar(kRotuloMascara, kErroMascara);
+            }
         }
     }
     const uint32_t modelo = equipamento.GetModelo();

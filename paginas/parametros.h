@@ -47,6 +47,8 @@ inline constexpr const char* kMascaraMac = "02:B4:6D:**:**:**";
 inline constexpr const char* kMascaraIdTelemetria = "############";
 
 // Refusals and the notice of the commit.
+inline constexpr const char* kErroIp = "IP inválido";
+inline constexpr const char* kErroMascara = "Máscara inválida";
 inline constexpr const char* kErroIpGatewayRx = "IP do Gateway RX inválido";
 inline constexpr const char* kErroRtuTvx940 = "RTU do TVX940";
 inline constexpr const char* kErroMac = "MAC inválido";
@@ -73,12 +75,26 @@ bool EscolhaParametro(cEquipamento& equipamento, cPropertyRows& linhas, const cP
 // the page's order. The first refusal is shown through avisos and stops the
 // commit (false); what was read before it stays in the object. A notice is
 // shown and the commit goes on.
-bool ConfirmarParametros(cEquipamento& equipamento, const cPropertyRows& linhas, cAvisos& avisos);
+//
+// A new address that would take the device off the network (a blank or
+// 0.0.0.0 "IP", a blank "Máscara") is refused when the model programs one;
+// enderecoNovoUsado false skips that for a caller that will only read the
+// device (the headless front end's read).
+bool ConfirmarParametros(cEquipamento& equipamento, const cPropertyRows& linhas, cAvisos& avisos,
+                         bool enderecoNovoUsado = true);
 
 // The text an IP address box holds for a typed address: four numbers of 0 to
 // 255 with dots between them, written without leading zeros; an empty text
 // stays empty (a blank box). Nothing for anything else.
 std::optional<std::string> TextoDoCampoIp(std::string_view texto);
+
+// The label of the check row that ticks an extra step ("Alterar MAC?"), or
+// nullptr for a step without one.
+const char* RotuloDoPasso(uint8_t id);
+
+// Whether the row of that label holds a number (typed as digits) rather
+// than a text: the grid shows both as text.
+bool LinhaNumerica(std::string_view rotulo);
 
 // Sets the row whose label equals rotulo (see MesmoRotulo) from a text, as the
 // row's editor would: a check row takes 0 or 1; a choice row the text of one

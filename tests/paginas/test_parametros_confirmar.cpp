@@ -36,6 +36,9 @@ struct Pagina {
     explicit Pagina(uint32_t modelo) {
         eq.SetModelo(modelo);
         EXPECT_TRUE(eq.CarregaInfoModelo());
+        // An address the device can be given: the cases here are about the rest.
+        eq.SetIpNovo("10.0.0.5");
+        eq.SetMascaraNova("255.0.0.0");
         linhas.aoEscolher = [this](const cPropertyItem& l) { EscolhaParametro(eq, linhas, l); };
         ConstruirParametros(eq, linhas);
     }

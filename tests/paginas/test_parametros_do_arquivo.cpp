@@ -20,18 +20,20 @@ TEST(ParametrosDoArquivo, OQueOArquivoMandaAoEquipamento) {
         const char* marca;   // the step's tick
         const char* recusa;  // "" when Next goes through
     } casos[] = {
-        {"modelo=23\r\n[ESPECIAL]\r\nurl=a\x1B[2J\x7F", "Alterar URL?",
+        {"modelo=23\r\nip=10.0.0.5\r\n[ESPECIAL]\r\nurl=a\x1B[2J\x7F", "Alterar URL?",
          "URL (Telemetria) contém um caractere de controle (\\x1B)"},
-        {"modelo=23\r\n[ESPECIAL]\r\nid=12345678901\x80", "Alterar Operadora e ID de Telemetria?",
+        {"modelo=23\r\nip=10.0.0.5\r\n[ESPECIAL]\r\nid=12345678901\x80",
+         "Alterar Operadora e ID de Telemetria?",
          "ID (Telemetria 12 caracteres) contém \"€\", que o equipamento não aceita"},
         {"modelo=3\r\nip=10.0.0.1\x01", nullptr, "IP contém um caractere de controle (\\x01)"},
         // The row shows blank: the range the row shows for nothing stored goes.
-        {"modelo=21\r\n[LINKORA_940_5]\r\nfaixartu=9", nullptr, ""},
+        {"modelo=21\r\nip=10.0.0.5\r\n[LINKORA_940_5]\r\nfaixartu=9", nullptr, ""},
     };
     const std::string ini = std::filesystem::temp_directory_path() / "tvx-parametros-arquivo.ini";
     for (const Caso& c : casos) {
         SCOPED_TRACE(c.perfil);
-        std::ofstream(ini, std::ios::binary) << "[CONFIG]\r\n" << c.perfil << "\r\n";
+        std::ofstream(ini, std::ios::binary) << "[CONFIG]\r\nmask=255.0.0.0\r\n"
+                                             << c.perfil << "\r\n";
         cEquipamento eq;
         eq.caminhoConfiguracao = ini;
         ASSERT_TRUE(eq.Configuracao(false) && eq.CarregaInfoModelo());
