@@ -3,7 +3,6 @@
 // progress line and ends at the first failure.
 #include <chrono>
 #include <string>
-#include <thread>
 
 #include "core/equipamento.h"
 #include "core/thread_programar.h"
@@ -14,7 +13,7 @@ namespace tvx {
 namespace {
 
 constexpr auto kPausaAntesDoReset = std::chrono::milliseconds(100);
-constexpr auto kPassoContagem = std::chrono::seconds(1);
+constexpr auto kPassoContagem = std::chrono::milliseconds(1000);
 constexpr int kSegundosRetornoReset = 10;
 
 const char* const kNaoConectouFirewall = "Não conectou no equipamento.Verifique o firewall.";
@@ -62,20 +61,24 @@ void cThreadProgramar::Programar() {
 
     PostarFixo("Conectando no equipamento...");
     if (!eq.Conecta(false)) {
+        AnotarMotivoFalha();
         PostarFixo(kNaoConectouFirewall);
         return;
     }
 
+    estado = EstadoEquipamento::Incerto;
     if (!eq.ProgramacaoEstendida(reconectar)) {
         eq.Desconecta();
         PostarFixo("Falha");
         return;
     }
+    estado = reconectar ? EstadoEquipamento::Alterado : EstadoEquipamento::Intacto;
     if (reconectar) {
         // Some settings take effect only on a new connection.
         eq.Desconecta();
         PostarFixo("Reconectando no equipamento...");
         if (!eq.Conecta(false)) {
+            AnotarMotivoFalha();
             PostarFixo(kNaoConectouFirewall);
             return;
         }
@@ -85,11 +88,13 @@ void cThreadProgramar::Programar() {
     if (eq.Familia() != kFamiliaNenhuma && eq.ProgramaIp() && fazerIp) {
         PostarFixo("Enviando programação de IP...");
         std::string resposta;
+        estado = EstadoEquipamento::Incerto;
         if (!eq.ProgramarIp(resposta)) {
             eq.Desconecta();
             PostarCopia(resposta);
             return;
         }
+        estado = EstadoEquipamento::Programado;
         PostarCopia(resposta);
         PostarFixo("OK");
         reconectar = true;
@@ -100,12 +105,19 @@ void cThreadProgramar::Programar() {
 
     // Models with DIP switches restart only when the technician moves the
     // switches back; the others are restarted so that the new settings apply.
-    if (reconectar && eq.PermiteReset() && !eq.ModeloComDip()) {
-        std::this_thread::sleep_for(kPausaAntesDoReset);
+    // The pauses end at once on a stop: a stop in the first one sends no
+    // restart, a stop in the countdown ends it.
+    if (reconectar && eq.PermiteReset() && !eq.ModeloComDip() &&
+        !DeveParar(static_cast<uint32_t>(kPausaAntesDoReset.count()))) {
         if (eq.EnviaReset()) {
+            if (programado != 0) {
+                estado = EstadoEquipamento::Reiniciando;
+            }
             PostarFixo("Equipamento reiniciado.Aguardando retorno do reset..");
             for (int n = kSegundosRetornoReset; n >= 1; --n) {
-                std::this_thread::sleep_for(kPassoContagem);
+                if (DeveParar(static_cast<uint32_t>(kPassoContagem.count()))) {
+                    break;
+                }
                 PostarCopia(std::to_string(n) + "s...");
             }
         }
@@ -114,7 +126,9 @@ void cThreadProgramar::Programar() {
     eq.Desconecta();
     eq.AvisaDesligarLigar();
 
-    if (!fazerIp) {
+    // After a stop the read-back would only report a device that did not
+    // answer while it restarts.
+    if (!fazerIp || DeveParar(0)) {
         return;
     }
     if (eq.MostraIpProgramado()) {
@@ -146,6 +160,7 @@ void cThreadProgramar::Ler(bool detalhado) {
     PostarFixo("Leitura iniciada...");
     if (eq.GetMeio() == kMeioSerial) {
         if (!eq.Conecta(false)) {
+            AnotarMotivoFalha();
             PostarFixo("Não conectou com o equipamento pela porta serial.");
             return;
         }

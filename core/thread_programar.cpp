@@ -1,5 +1,7 @@
 #include "core/thread_programar.h"
 
+#include <utility>
+
 namespace tvx {
 
 cThreadProgramar::cThreadProgramar(cEquipamento& equipamento) : equipamento_(equipamento) {}
@@ -14,6 +16,11 @@ uint32_t cThreadProgramar::Executa() {
     // One window for the whole run, even if the page hands over another one
     // meanwhile: the lines of a run belong together.
     janelaDaExecucao_ = janela.load();
+    estado = EstadoEquipamento::Intacto;
+    RetirarMotivoFalha();
+    // Every wait of the link sees a stop at once, and nothing more is sent
+    // after it; the run then takes the branch of a failed exchange.
+    equipamento_.canal.DefinirConsultaParada([this] { return DeveParar(0); });
     PostarFixo(kVersaoPrograma);
     switch (acao.load()) {
         case kAcaoLer:
@@ -29,8 +36,22 @@ uint32_t cThreadProgramar::Executa() {
             PostarFixo("Finalizado.");
             break;
     }
+    equipamento_.canal.DefinirConsultaParada(nullptr);
     janelaDaExecucao_ = nullptr;
     return 0;
+}
+
+std::string cThreadProgramar::RetirarMotivoFalha() {
+    std::lock_guard<std::mutex> trava(mutexMotivo_);
+    return std::exchange(motivoFalha_, std::string());
+}
+
+void cThreadProgramar::AnotarMotivoFalha() {
+    if (equipamento_.UsaTcp()) {
+        return;
+    }
+    std::lock_guard<std::mutex> trava(mutexMotivo_);
+    motivoFalha_ = equipamento_.canal.Serial().MotivoFalhaAbertura();
 }
 
 JanelaProgresso* cThreadProgramar::Destino() const {

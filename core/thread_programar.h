@@ -3,6 +3,7 @@
 // of the equipment and reports every step as a progress line.
 #include <atomic>
 #include <cstdint>
+#include <mutex>
 #include <string>
 
 #include "core/equipamento.h"
@@ -17,8 +18,18 @@ inline constexpr uint32_t kAcaoTestar = 2;
 
 inline constexpr const char* kVersaoPrograma = "TVXNetCfg - v19.1.3";
 
+// What a programming run has done to the device so far, as far as the run
+// can know: what a front end tells the technician when the run was stopped.
+enum class EstadoEquipamento : uint8_t {
+    Intacto,      // nothing that changes the device was sent
+    Incerto,      // a change was sent and its answer is not known
+    Alterado,     // extra settings accepted; the address not programmed
+    Programado,   // the new address accepted; no restart sent
+    Reiniciando,  // the new address accepted and the restart sent
+};
+
 class cThreadProgramar : public cThread {
-public:
+  public:
     explicit cThreadProgramar(cEquipamento& equipamento);
     ~cThreadProgramar() override;
 
@@ -27,6 +38,14 @@ public:
     std::atomic<uint32_t> acao{kAcaoLer};
     // Set by a programming run whose IP programming succeeded.
     std::atomic<uint8_t> programado{0};
+    // Set by the runs as they go; Intacto when a run starts.
+    std::atomic<EstadoEquipamento> estado{EstadoEquipamento::Intacto};
+
+    // Why the link could not be opened, when it can tell (a serial port:
+    // no such device, no permission, held by another program, no serial
+    // device), noted before the run's line that reports the failure. Taken
+    // once; empty when there is nothing new. Any thread.
+    std::string RetirarMotivoFalha();
 
     // Echo series: ARP removal, quantidade echoes of 32 bytes (250 ms after
     // each answer), then, with varredura, sizes 64..2048. False on a failed
@@ -38,18 +57,22 @@ public:
     void Ler(bool detalhado);
     void Testar();
 
-protected:
+  protected:
     uint32_t Executa() override;
 
-private:
+  private:
     // The window of the worker run in progress, or the page's current one when
     // a run or a series is called outside the worker.
     JanelaProgresso* Destino() const;
     void PostarFixo(const char* literal);
     void PostarCopia(const std::string& texto);
+    // After a failed Conecta: the reason the link gives, if any.
+    void AnotarMotivoFalha();
 
     cEquipamento& equipamento_;
     JanelaProgresso* janelaDaExecucao_ = nullptr;
+    std::mutex mutexMotivo_;
+    std::string motivoFalha_;
 };
 
 }  // namespace tvx

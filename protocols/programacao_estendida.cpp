@@ -4,7 +4,6 @@
 #include <chrono>
 #include <cstring>
 #include <string>
-#include <thread>
 
 #include "core/equipamento.h"
 #include "core/texto.h"
@@ -223,7 +222,10 @@ bool cEquipamento::ProgramacaoEstendida(bool& reconectar) {
         reconectar = true;
         InformaProgresso(texto);
         InformaProgresso("OK.");
-        std::this_thread::sleep_for(kPausaAposPasso);
+        // A stop of the run ends the sequence here: no further step is sent.
+        if (canal.Pausar(kPausaAposPasso)) {
+            return false;
+        }
     }
     return true;
 }

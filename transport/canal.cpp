@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "transport/codec.h"
+#include "transport/rastro.h"
 
 namespace tvx {
 
@@ -37,6 +38,8 @@ void Pausa(int ms) {
     std::this_thread::sleep_for(std::chrono::milliseconds(ms));
 }
 
+constexpr auto kFatiaPausa = std::chrono::milliseconds(50);
+
 }  // namespace
 
 cErroCanal::cErroCanal() = default;
@@ -60,6 +63,42 @@ void cErroCanal::Limpar() {
 }
 
 cCanal::cCanal() = default;
+
+void cCanal::DefinirConsultaParada(std::function<bool()> parar) {
+    parar_ = parar;
+    serial_.DefinirConsultaParada(parar);
+    if (socket_) {
+        socket_->SetStopQuery(parar);
+    }
+}
+
+bool cCanal::Pausar(std::chrono::milliseconds duracao) const {
+    const auto fim = std::chrono::steady_clock::now() + duracao;
+    for (;;) {
+        if (Parada()) {
+            return true;
+        }
+        const auto agora = std::chrono::steady_clock::now();
+        if (agora >= fim) {
+            return false;
+        }
+        std::this_thread::sleep_for(
+            std::min<std::chrono::steady_clock::duration>(kFatiaPausa, fim - agora));
+    }
+}
+
+void cCanal::Rastrear(bool tcp, bool recebido, const uint8_t* bytes, int tamanho, bool enviado) {
+    if (!RastroLigado() || tamanho < 0) {
+        return;
+    }
+    const std::string par =
+        tcp ? parTcp_
+            : serial_.CaminhoDispositivo() + " " +
+                  std::to_string(VelocidadePorIndice(serial_.IndiceVelocidade()));
+    RastrearQuadro(tcp ? "TCP" : "serial", par,
+                   recebido ? DirecaoRastro::Recebido : DirecaoRastro::Enviado, bytes,
+                   static_cast<size_t>(tamanho), enviado);
+}
 
 cCanal::~cCanal() {
     if (socket_) {
@@ -128,6 +167,7 @@ TcpSocket* cCanal::GarantirSocket() {
             socket_ = std::make_unique<TcpSocket>();
             socket_->SetTimeout(tempoEsperaMs_ / 1000);
         }
+        socket_->SetStopQuery(parar_);
     } catch (const SocketException&) {
         socket_.reset();
     }
@@ -136,9 +176,10 @@ TcpSocket* cCanal::GarantirSocket() {
 
 bool cCanal::Conectar(const std::string& host, uint16_t porta) {
     TcpSocket* s = GarantirSocket();
-    if (!s || host.empty() || porta == 0) {
+    if (!s || host.empty() || porta == 0 || Parada()) {
         return false;
     }
+    parTcp_ = host + ":" + std::to_string(porta);
     try {
         return s->Connect(host, porta);
     } catch (const SocketException&) {
@@ -180,19 +221,17 @@ bool cCanal::Encerrar() {
 // not fit the receive buffer: a new exchange must not take it for its own
 // reply (the serial port likewise purges its input before each write).
 bool cCanal::EnviarTcp() {
-    if (!socket_) {
-        return false;
-    }
-    socket_->DiscardInput();
-    return socket_->Send(bufferTx_.data(), tamanhoTx_);
+    return EnviarTcpBuffer(bufferTx_.data(), tamanhoTx_);
 }
 
 bool cCanal::EnviarTcpBuffer(const uint8_t* buffer, int tamanho) {
-    if (!socket_) {
+    if (!socket_ || Parada()) {
         return false;
     }
     socket_->DiscardInput();
-    return socket_->Send(buffer, tamanho);
+    const bool enviado = socket_->Send(buffer, tamanho);
+    Rastrear(true, false, buffer, tamanho, enviado);
+    return enviado;
 }
 
 void cCanal::AguardarTcp() {
@@ -215,6 +254,9 @@ const uint8_t* cCanal::ReceberTcp() {
     }
     const int n = socket_->Receive(bufferRx_.data(), kTamanhoBufferCanal);
     ZerarAlemDe(n);
+    if (n > 0) {
+        Rastrear(true, true, bufferRx_.data(), n);
+    }
     return n >= 1 ? bufferRx_.data() : nullptr;
 }
 
@@ -255,10 +297,12 @@ bool cCanal::EnviarSerial(const uint8_t* buffer, int tamanho) {
         erro_.Definir(kErroPortaSerial);
         return false;
     }
-    if (tamanho < 0) {
+    if (tamanho < 0 || Parada()) {
         return false;
     }
-    return serial_.EscreverPorta(buffer, static_cast<size_t>(tamanho));
+    const bool enviado = serial_.EscreverPorta(buffer, static_cast<size_t>(tamanho));
+    Rastrear(false, false, buffer, tamanho, enviado);
+    return enviado;
 }
 
 const uint8_t* cCanal::ReceberSerial(int esperado) {
@@ -269,6 +313,9 @@ const uint8_t* cCanal::ReceberSerial(int esperado) {
     const uint16_t n =
         serial_.LerBytes(bufferRx_.data(), kTamanhoBufferCanal, static_cast<uint16_t>(esperado));
     ZerarAlemDe(n);
+    if (n > 0) {
+        Rastrear(false, true, bufferRx_.data(), n);
+    }
     if (n == 0) {
         erro_.Definir(kErroRecepcaoSerial);
         return nullptr;
@@ -282,9 +329,11 @@ bool cCanal::ReceberAckSerial() {
     }
     const uint16_t esperado = tipoQuadro_ == kQuadroDle ? kTamanhoAckSerialDle : kTamanhoAckSerial;
     uint8_t trabalho[kTrabalhoAckSerial] = {};
-    if (serial_.LerBytes(trabalho, kTrabalhoAckSerial, esperado) == 0) {
+    const uint16_t n = serial_.LerBytes(trabalho, kTrabalhoAckSerial, esperado);
+    if (n == 0) {
         return false;
     }
+    Rastrear(false, true, trabalho, n);
     if (tipoQuadro_ == kQuadroDleCurto) {
         return trabalho[3] == kAck;
     }
@@ -326,8 +375,12 @@ bool cCanal::Transacao(int tamanho, uint8_t* saida, int tamanhoSaida) {
         }
         Pausa(30);
         ZerarAlemDe(0);
-        if (serial_.LerRespostaModbus(bufferTx_.data(), bufferRx_.data(), kTamanhoBufferCanal) !=
-            0) {
+        const uint8_t status =
+            serial_.LerRespostaModbus(bufferTx_.data(), bufferRx_.data(), kTamanhoBufferCanal);
+        if (serial_.UltimosLidos() > 0) {
+            Rastrear(false, true, bufferRx_.data(), serial_.UltimosLidos());
+        }
+        if (status != 0) {
             return false;
         }
         if (saida && tamanhoSaida > 0) {

@@ -4,7 +4,9 @@
 // receive buffer, the acknowledgement byte and the Modbus register access.
 // No exception leaves it.
 #include <array>
+#include <chrono>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -22,7 +24,7 @@ inline constexpr uint8_t kQuadroModbus = 5;
 inline constexpr uint8_t kQuadroDleCurto = 6;
 
 class cErroCanal {
-public:
+  public:
     cErroCanal();
     void Definir(int codigo);
     void Limpar();
@@ -30,13 +32,13 @@ public:
     const std::string& Texto() const { return texto_; }
     static const char* TextoDoCodigo(int codigo);  // nullptr outside 0..7
 
-private:
+  private:
     int codigo_ = 0;
     std::string texto_;
 };
 
 class cCanal {
-public:
+  public:
     cCanal();
     virtual ~cCanal();
     cCanal(const cCanal&) = delete;
@@ -65,6 +67,7 @@ public:
     uint8_t IndiceVelocidade() const { return serial_.IndiceVelocidade(); }
     bool DefinirPadraoSerial() { return serial_.DefinirPadrao(); }
     cSerial& Serial() { return serial_; }
+    const cSerial& Serial() const { return serial_; }
 
     int16_t MontarComando(uint8_t comando, uint8_t subcomando, int32_t tamanho,
                           const uint8_t* dados);
@@ -93,13 +96,24 @@ public:
     const uint8_t* ReceberSerial(int esperado);
     bool ReceberAckSerial();
 
+    // The run's stop request, asked by every wait of the link (connection,
+    // reply, serial read) so that a stop ends it within a tenth of a second,
+    // and before every send, so that nothing more reaches the device once
+    // the technician has stopped. An empty function: nobody stops the link.
+    void DefinirConsultaParada(std::function<bool()> parar);
+    bool Parada() const { return parar_ && parar_(); }
+    // Sleeps for duracao unless the run is stopped first; true when stopped.
+    bool Pausar(std::chrono::milliseconds duracao) const;
+
     bool LerRegistros(uint16_t registro, uint8_t* saida, int tamanho);
     bool EscreverRegistros(uint16_t registro, const uint8_t* dados, int tamanho, uint8_t* saida,
                            int tamanhoSaida);
     bool Transacao(int tamanho, uint8_t* saida, int tamanhoSaida);
 
-private:
+  private:
     void ZerarAlemDe(int recebidos);
+    // The frame trace (transport/rastro.h) of the link in use.
+    void Rastrear(bool tcp, bool recebido, const uint8_t* bytes, int tamanho, bool enviado = true);
 
     uint8_t tipoQuadro_ = 0;
     int16_t tamanhoTx_ = 0;
@@ -112,6 +126,8 @@ private:
     std::array<uint8_t, kTamanhoBufferCanal> bufferRx_{};
     int tamanhoRx_ = 0;
     std::unique_ptr<TcpSocket> socket_;
+    std::function<bool()> parar_;
+    std::string parTcp_;  // "host:port" of the last connection
 };
 
 }  // namespace tvx

@@ -1,10 +1,12 @@
 #include "transport/serial.h"
 
+#include <algorithm>
 #include <charconv>
 #include <chrono>
 #include <thread>
 
 #include "transport/codec.h"
+#include "transport/os/motivo_serial.h"
 #include "transport/os/porta_serial_linux.h"
 
 namespace tvx {
@@ -31,6 +33,8 @@ constexpr std::string_view kPrefixoDispositivo = "\\\\.\\";
 constexpr int kTentativas = 6;
 constexpr auto kPausaAposLeituraVazia = 100ms;
 constexpr auto kFatiaPausa = 50ms;
+// A stop of the run is seen within this much of a read's wait.
+constexpr uint32_t kFatiaParadaMs = 100;
 // The channel's receive buffer: a reply to it ends at its first gap.
 constexpr uint16_t kCapacidadeRecepcaoCanal = 2048;
 
@@ -157,7 +161,10 @@ bool cSerial::AbrirPorta() {
     if (indicePorta_ != kIndicePortaPorNome) {
         NomeComPorIndice(nome_, indicePorta_);
     }
-    if (!porta_->Abrir(CaminhoDoNome(nome_))) {
+    motivoFalha_.clear();
+    const std::string caminho = CaminhoDoNome(nome_);
+    if (!porta_->Abrir(caminho)) {
+        motivoFalha_ = MotivoFalhaSerial(caminho, porta_->UltimoErro());
         return false;
     }
     // A port that cannot be configured stays open; the caller closes it.
@@ -181,7 +188,7 @@ std::string cSerial::CaminhoDispositivo() const {
 }
 
 bool cSerial::EscreverPorta(const uint8_t* buffer, size_t tamanho) {
-    if (!PortaAberta() || (buffer == nullptr && tamanho != 0)) {
+    if (!PortaAberta() || (buffer == nullptr && tamanho != 0) || Parada()) {
         return false;
     }
     if (!porta_->Descartar()) {
@@ -217,7 +224,7 @@ uint16_t cSerial::LerBytes(uint8_t* buffer, uint16_t capacidade, uint16_t espera
     bool fim = false;
     while (!fim && lendo_.load()) {
         uint8_t byte = 0;
-        switch (porta_->LerByte(byte, tempoLeituraMs_, lendo_)) {
+        switch (static_cast<PortaSerialOs::Leitura>(LerUmByte(byte))) {
             case PortaSerialOs::Leitura::byte:
                 buffer[contagem++] = byte;
                 fim = contagem == esperado || contagem >= capacidade;
@@ -253,6 +260,7 @@ uint8_t cSerial::LerRespostaModbus(const uint8_t* requisicao, uint8_t* resposta,
     int vazias = 0;
     uint16_t estado = 0;
     uint8_t contador = 0;
+    lidos_ = 0;
     lendo_.store(true);
     if (!PortaAberta() || requisicao == nullptr || resposta == nullptr) {
         return kModbusSemResposta;
@@ -264,7 +272,7 @@ uint8_t cSerial::LerRespostaModbus(const uint8_t* requisicao, uint8_t* resposta,
     bool fim = false;
     while (!fim && lendo_.load()) {
         uint8_t byte = 0;
-        switch (porta_->LerByte(byte, tempoLeituraMs_, lendo_)) {
+        switch (static_cast<PortaSerialOs::Leitura>(LerUmByte(byte))) {
             case PortaSerialOs::Leitura::byte: {
                 // The checker stores reply byte n at offset n, and n stays
                 // below the capacity, so it never writes past it.
@@ -302,8 +310,30 @@ uint8_t cSerial::LerRespostaModbus(const uint8_t* requisicao, uint8_t* resposta,
     if (!concluido && status == kModbusOk) {
         status = kModbusSemResposta;
     }
+    lidos_ = processados;
     porta_->Descartar();
     return status;
+}
+
+// One byte within the read time-out, waited for in slices so that a stop
+// of the run ends the wait at once; without a stop it is the same wait.
+int cSerial::LerUmByte(uint8_t& byte) {
+    using Relogio = std::chrono::steady_clock;
+    const auto fim = Relogio::now() + std::chrono::milliseconds(tempoLeituraMs_);
+    for (;;) {
+        if (Parada()) {
+            return static_cast<int>(PortaSerialOs::Leitura::parada);
+        }
+        uint32_t fatia = tempoLeituraMs_;
+        if (parar_) {
+            const auto resta = std::chrono::ceil<std::chrono::milliseconds>(fim - Relogio::now());
+            fatia = static_cast<uint32_t>(std::clamp<long long>(resta.count(), 0, kFatiaParadaMs));
+        }
+        const PortaSerialOs::Leitura r = porta_->LerByte(byte, fatia, lendo_);
+        if (r != PortaSerialOs::Leitura::vazia || !parar_ || Relogio::now() >= fim) {
+            return static_cast<int>(r);
+        }
+    }
 }
 
 void cSerial::PararLeitura() {

@@ -4,6 +4,7 @@
 // the read time-out and a fixed number of attempts.
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -18,7 +19,7 @@ inline constexpr uint8_t kIndiceVelocidade38400 = 9;
 inline constexpr uint32_t kTempoLeituraPadraoMs = 3000;
 
 class cSerial {
-public:
+  public:
     cSerial();
     ~cSerial();
     cSerial(const cSerial&) = delete;
@@ -46,17 +47,33 @@ public:
     uint8_t LerRespostaModbus(const uint8_t* requisicao, uint8_t* resposta, uint16_t capacidade);
     // Safe from any thread: ends a read loop after the byte in progress.
     void PararLeitura();
+    // Asked before each write and every tenth of a second while a read
+    // waits: true (a stop of the run) ends the read as PararLeitura does
+    // and refuses the write.
+    void DefinirConsultaParada(std::function<bool()> parar) { parar_ = std::move(parar); }
+    // Bytes the last LerRespostaModbus took from the line.
+    uint16_t UltimosLidos() const { return lidos_; }
+    // Why the last AbrirPorta could not open the device, in words for the
+    // technician; empty after an open that succeeded.
+    const std::string& MotivoFalhaAbertura() const { return motivoFalha_; }
 
-private:
+  private:
+    // A PortaSerialOs::Leitura, as an int: the OS layer stays out of this header.
+    int LerUmByte(uint8_t& byte);
+    bool Parada() const { return parar_ && parar_(); }
+
     std::unique_ptr<PortaSerialOs> porta_;
     uint8_t indicePorta_ = 0;
     uint8_t indiceVelocidade_ = 0;
-    uint8_t paradas_ = 0;    // stop-bits selector, always 0 here
-    uint8_t paridade_ = 0;   // parity selector, always 0 here
+    uint8_t paradas_ = 0;   // stop-bits selector, always 0 here
+    uint8_t paridade_ = 0;  // parity selector, always 0 here
     uint32_t tempoLeituraMs_ = 0;
     uint8_t bitsDados_ = 8;
     std::string nome_;
     std::atomic<bool> lendo_{false};
+    std::function<bool()> parar_;
+    uint16_t lidos_ = 0;
+    std::string motivoFalha_;
 };
 
 // "COM1".."COM20" for 0..19; false (destino unchanged) for 20 or more.

@@ -20,19 +20,31 @@ namespace {
 
 // poll() rather than select(): a descriptor number above FD_SETSIZE must not
 // write past an fd_set. Interrupted waits resume for the time that is left,
-// so a signal neither cuts a wait short nor stretches it.
-int Aguardar(int fd, short eventos, int segundos) {
+// so a signal neither cuts a wait short nor stretches it. The wait is cut
+// into slices so that a stop of the run ends it within one slice (0 then).
+constexpr long long kFatiaParadaMs = 100;
+
+int Aguardar(int fd, short eventos, int segundos, const std::function<bool()>& parar) {
     using Relogio = std::chrono::steady_clock;
     const long long totalMs = std::max(segundos, 0) * 1000LL;
     const auto limite = Relogio::now() + std::chrono::milliseconds(totalMs);
     for (;;) {
         const auto restante =
             std::chrono::ceil<std::chrono::milliseconds>(limite - Relogio::now()).count();
-        const int esperaMs = static_cast<int>(std::clamp<long long>(restante, 0, INT_MAX));
+        long long esperaMs = std::clamp<long long>(restante, 0, INT_MAX);
+        if (parar) {
+            if (parar()) {
+                return 0;
+            }
+            esperaMs = std::min(esperaMs, kFatiaParadaMs);
+        }
         pollfd p{fd, eventos, 0};
-        const int r = poll(&p, 1, esperaMs);
-        if (r >= 0 || errno != EINTR) {
+        const int r = poll(&p, 1, static_cast<int>(esperaMs));
+        if (r > 0 || (r < 0 && errno != EINTR)) {
             return r;
+        }
+        if (r == 0 && esperaMs >= restante) {
+            return 0;
         }
     }
 }
@@ -133,7 +145,7 @@ bool TcpSocket::Connect(const std::string& host, uint16_t porta) {
 }
 
 bool TcpSocket::WaitConnected() {
-    const int r = Aguardar(handle_, POLLIN | POLLOUT, timeout_);
+    const int r = Aguardar(handle_, POLLIN | POLLOUT, timeout_, parar_);
     if (r <= 0) {
         Shutdown();
         return false;
@@ -192,7 +204,7 @@ bool TcpSocket::WaitReadable() {
     }
     // End of stream and errors also count as readable: the Receive that
     // follows reports them.
-    if (Aguardar(handle_, POLLIN, timeout_) > 0) {
+    if (Aguardar(handle_, POLLIN, timeout_, parar_) > 0) {
         return true;
     }
     Shutdown();

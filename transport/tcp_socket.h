@@ -3,6 +3,7 @@
 // and receive, and shut-down-and-close on every failure.
 #include <cstdint>
 #include <exception>
+#include <functional>
 #include <string>
 
 struct sockaddr_in;
@@ -28,6 +29,9 @@ class TcpSocket {
     TcpSocket& operator=(const TcpSocket&) = delete;
 
     void SetTimeout(int segundos);
+    // Asked every tenth of a second while a wait lasts: true ends the wait
+    // as a time-out would (a stop of the run).
+    void SetStopQuery(std::function<bool()> parar) { parar_ = std::move(parar); }
     int Timeout() const { return timeout_; }
     bool IsValid() const;
     // Throws SocketException when the host cannot be resolved.
@@ -49,6 +53,7 @@ class TcpSocket {
 
     int handle_ = -1;
     int timeout_ = 60;
+    std::function<bool()> parar_;
 };
 
 }  // namespace tvx

@@ -155,18 +155,13 @@ TEST(SerialAjustes, AberturaQueFalhaDeixaFechada) {
     EXPECT_EQ(kModbusSemResposta, s.LerRespostaModbus(b, b, 4));
 }
 
-TEST(SerialAjustes, ConfiguracaoRecusadaDeixaPortaAberta) {
+TEST(SerialAjustes, DispositivoQueNaoETerminalERecusadoNaAbertura) {
     cSerial s;
     s.DefinirPadrao();
-    s.DefinirNomePorta("/dev/null");  // opens, but is no tty
+    s.DefinirNomePorta("/dev/null");
     EXPECT_FALSE(s.AbrirPorta());
-    EXPECT_TRUE(s.PortaAberta());
-    // Already open: no second attempt.
-    EXPECT_TRUE(s.AbrirPorta());
-    const uint8_t b = 0x55;
-    EXPECT_FALSE(s.EscreverPorta(&b, 1));
-    s.FecharPorta();
     EXPECT_FALSE(s.PortaAberta());
+    EXPECT_EQ(s.MotivoFalhaAbertura(), "\"/dev/null\" não é um dispositivo serial");
 }
 
 // ---------------------------------------------------------------- line

@@ -8,12 +8,15 @@
 #include <poll.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <thread>
+
+#include "transport/os/motivo_serial.h"
 
 namespace tvx {
 
@@ -174,7 +177,23 @@ bool PortaSerialOs::Abrir(const std::string& caminho) {
         erro_ = EBUSY;
         return false;
     }
-    // A device that is no tty refuses it; the configuration then fails.
+    // Only a terminal device is a serial port: a regular file or /dev/null
+    // would swallow the frames and never answer, so it is refused here,
+    // where the technician can be told so.
+    struct stat st {};
+    termios2 t{};
+    if (::fstat(fd, &st) != 0 || !S_ISCHR(st.st_mode) || ::ioctl(fd, TCGETS2, &t) != 0) {
+        ::close(fd);
+        erro_ = ENOTTY;
+        return false;
+    }
+    // A program that announced the port in a lock file (a serial terminal,
+    // a dialler) keeps it, as it would keep it from them.
+    if (DonoPeloArquivoDeLock(caminho) != 0) {
+        ::close(fd);
+        erro_ = EBUSY;
+        return false;
+    }
     ::ioctl(fd, TIOCEXCL);
     descritor_ = fd;
     return true;
