@@ -165,6 +165,11 @@ void cDlgProgramar::IncluirProcesso(uint32_t mensagem, const LinhaProgresso& lin
         return;
     }
     AdicionaLinha(linha.texto);
+    // A link that could not be opened says why beside the run's own line
+    // (the box keeps the run's lines as they are).
+    if (const std::string motivo = trabalho_.RetirarMotivoFalha(); !motivo.empty()) {
+        avisos_.Mostrar(TipoAviso::Erro, linha.texto + "\n\n" + motivo);
+    }
 }
 
 void cDlgProgramar::AdicionaLinha(const std::string& texto) {
