@@ -13,6 +13,8 @@
 #include <string>
 #include <thread>
 
+#include "cli/listagens.h"
+#include "cli/resumo.h"
 #include "core/catalogo.h"
 #include "core/progresso.h"
 #include "core/thread_programar.h"
@@ -21,6 +23,7 @@
 #include "paginas/propriedades.h"
 #include "persistence/log.h"
 #include "persistence/os/arquivos.h"
+#include "persistence/rastro_arquivo.h"
 
 namespace tvx::cli {
 
@@ -30,16 +33,37 @@ constexpr const char* kSelecioneEquipamento = "Selecione um equipamento";
 constexpr const char* kSelecioneMeio = "Selecione um meio de comunicação.";
 constexpr const char* kFinalizandoTarefas = "Finalizando tarefas...";
 constexpr const char* kTarefasFinalizadas = "Tarefas finalizadas.";
+constexpr const char* kLinhaSemProgramacaoDeIp = "Programação de IP não será feita.";
 constexpr uint32_t kPrimeiroModelo = 1;
 constexpr uint32_t kUltimoModelo = 34;
 
-// The page's message boxes become lines on the error output, text only:
-// scripts compare them with the wizard's texts.
+// The option that fills a row of the parameters page.
+std::string OpcaoDaLinha(const std::string& rotulo) {
+    if (MesmoRotulo(rotulo, kRotuloIp)) {
+        return "--ip";
+    }
+    if (MesmoRotulo(rotulo, kRotuloMascara)) {
+        return "--mask";
+    }
+    if (MesmoRotulo(rotulo, kRotuloGateway)) {
+        return "--gateway";
+    }
+    return "--param '" + rotulo + "=...'";
+}
+
+// The page's message boxes become lines on the error output: the box's text
+// as the wizard shows it (scripts compare it), after the program's name and
+// before the row and the option it is about.
 class AvisosTerminal : public cAvisos {
   public:
     explicit AvisosTerminal(std::ostream& erros) : erros_(erros) {}
     void Mostrar(TipoAviso, const std::string& texto) override {
-        erros_ << texto << '\n' << std::flush;
+        erros_ << kNomePrograma << ": " << texto << '\n' << std::flush;
+    }
+    void MostrarSobre(TipoAviso, const std::string& texto, const std::string& rotulo) override {
+        erros_ << kNomePrograma << ": " << texto << " (linha \"" << rotulo
+               << "\": " << OpcaoDaLinha(rotulo) << ")\n"
+               << std::flush;
     }
     // Nobody to answer: the safe answer.
     bool Perguntar(const std::string&) override { return false; }
@@ -84,8 +108,8 @@ std::optional<int> AplicarModelo(const Opcoes& o, cEquipamento& eq, const Falha&
         eq.SetModelo(*o.modelo);
     }
     if (eq.GetModelo() < kPrimeiroModelo || eq.GetModelo() > kUltimoModelo) {
-        falha.erros << kSelecioneEquipamento << '\n' << std::flush;
-        return kSaidaRecusa;
+        return falha(std::string(kSelecioneEquipamento) +
+                     " (--model 1 a 34; --list-models mostra o catálogo)");
     }
     eq.CarregaInfoModelo();
     return std::nullopt;
@@ -103,8 +127,7 @@ std::optional<int> AplicarMeio(const Opcoes& o, cEquipamento& eq, const Falha& f
                          std::to_string(meio));
         }
     } else if (meio > kMeioSerial) {
-        falha.erros << kSelecioneMeio << '\n' << std::flush;
-        return kSaidaRecusa;
+        return falha(std::string(kSelecioneMeio) + " (--medium 0, 1 ou 2)");
     } else if (meio == kMeioSerial && !eq.PermiteSerial()) {
         // What the page does when it is shown; said aloud here, because it
         // turns the run towards the factory address.
@@ -140,40 +163,62 @@ std::optional<int> AplicarMeio(const Opcoes& o, cEquipamento& eq, const Falha& f
     return std::nullopt;
 }
 
+// One row set from an option; a label the model does not have lists the
+// ones it has.
+bool Aplicar(cPropertyRows& linhas, const std::string& rotulo, const std::string& valor,
+             std::string& erro) {
+    if (AplicarParametro(linhas, rotulo, valor, erro)) {
+        return true;
+    }
+    if (!linhas.Procurar(rotulo)) {
+        erro += "\nRótulos deste modelo:" + RotulosValidos(linhas);
+    }
+    return false;
+}
+
+// Page 3's rows from the object, with the gateway function of the options
+// first: a new function rebuilds the rows from the object, which would throw
+// away whatever had been set before it.
+std::optional<int> ConstruirLinhas(const Opcoes& o, cEquipamento& eq, cPropertyRows& linhas,
+                                   const Falha& falha) {
+    linhas.aoEscolher = [&eq, &linhas](const cPropertyItem& l) { EscolhaParametro(eq, linhas, l); };
+    ConstruirParametros(eq, linhas);
+    std::string erro;
+    for (const auto& [rotulo, valor] : o.parametros) {
+        if (MesmoRotulo(rotulo, kRotuloFuncaoGateway) && !Aplicar(linhas, rotulo, valor, erro)) {
+            return falha("--param '" + rotulo + "=" + valor + "': " + erro);
+        }
+    }
+    return std::nullopt;
+}
+
 // Page 3: the rows, the technician's values, the checks of Next.
 std::optional<int> AplicarParametros(const Opcoes& o, cEquipamento& eq, const Falha& falha,
                                      std::ostream& erros) {
     cPropertyRows linhas;
-    linhas.aoEscolher = [&](const cPropertyItem& l) { EscolhaParametro(eq, linhas, l); };
-    ConstruirParametros(eq, linhas);
-
-    // A new gateway function rebuilds the rows from the object, which would
-    // throw away whatever had been set before it: it goes first.
-    std::string erro;
-    for (const auto& [rotulo, valor] : o.parametros) {
-        if (MesmoRotulo(rotulo, kRotuloFuncaoGateway) &&
-            !AplicarParametro(linhas, rotulo, valor, erro)) {
-            return falha("--param '" + rotulo + "=" + valor + "': " + erro);
-        }
+    if (std::optional<int> r = ConstruirLinhas(o, eq, linhas, falha)) {
+        return r;
     }
+    std::string erro;
     const std::pair<const std::optional<std::string>*, const char*> enderecos[] = {
         {&o.ip, kRotuloIp}, {&o.mascara, kRotuloMascara}, {&o.gateway, kRotuloGateway}};
     const char* opcoes[] = {"--ip", "--mask", "--gateway"};
     for (size_t i = 0; i < 3; ++i) {
         const auto& [valor, rotulo] = enderecos[i];
-        if (*valor && !AplicarParametro(linhas, rotulo, **valor, erro)) {
+        if (*valor && !Aplicar(linhas, rotulo, **valor, erro)) {
             return falha(std::string(opcoes[i]) + ": " + erro);
         }
     }
     for (const auto& [rotulo, valor] : o.parametros) {
-        if (!MesmoRotulo(rotulo, kRotuloFuncaoGateway) &&
-            !AplicarParametro(linhas, rotulo, valor, erro)) {
+        if (!MesmoRotulo(rotulo, kRotuloFuncaoGateway) && !Aplicar(linhas, rotulo, valor, erro)) {
             return falha("--param '" + rotulo + "=" + valor + "': " + erro);
         }
     }
 
     AvisosTerminal avisos(erros);
-    if (!ConfirmarParametros(eq, linhas, avisos)) {
+    // A read sends no address: the blank one of a fresh profile is no reason
+    // to refuse it.
+    if (!ConfirmarParametros(eq, linhas, avisos, *o.acao != Acao::Ler)) {
         return kSaidaRecusa;
     }
     return std::nullopt;
@@ -189,6 +234,45 @@ std::string ParaTerminal(const std::string& texto) {
         saida.push_back(texto[i]);
     }
     return saida;
+}
+
+// The last line on the error output of a stopped run: what the device was
+// left with, and the exit code that says the same to a script.
+int EstadoAoParar(const cThreadProgramar& trabalho, const cEquipamento& eq, std::ostream& erros) {
+    const std::string ip = eq.GetIpNovo();
+    std::string texto;
+    int codigo = kSaidaParadaIncerto;
+    switch (trabalho.estado.load()) {
+        case EstadoEquipamento::Intacto:
+            texto = "equipamento não programado (nada que o altere foi enviado)";
+            codigo = kSaidaParadaSemIp;
+            break;
+        case EstadoEquipamento::Alterado:
+            texto = "IP não programado; os passos extras já aceitos ficaram no equipamento";
+            codigo = kSaidaParadaSemIp;
+            break;
+        case EstadoEquipamento::Incerto:
+            texto =
+                "estado do equipamento desconhecido (parado com uma programação a caminho); "
+                "leia-o com read antes de repetir";
+            codigo = kSaidaParadaIncerto;
+            break;
+        case EstadoEquipamento::Programado:
+            texto = "equipamento programado com o IP " + ip;
+            if (eq.PermiteReset() && !eq.ModeloComDip()) {
+                texto += "; não foi reiniciado: desligue e ligue o equipamento para o IP valer";
+            }
+            codigo = kSaidaParadaProgramado;
+            break;
+        case EstadoEquipamento::Reiniciando:
+            texto = "equipamento programado com o IP " + ip +
+                    " e reiniciando; em uns 10 s ele responde no IP novo (use test)";
+            codigo = kSaidaParadaProgramado;
+            break;
+    }
+    erros << kNomePrograma << ": interrompido: " << texto << " (código " << codigo << ")\n"
+          << std::flush;
+    return codigo;
 }
 
 int ExecutarAcao(Acao acao, cEquipamento& eq, const std::string& arquivoLog, std::ostream& saida,
@@ -215,6 +299,7 @@ int ExecutarAcao(Acao acao, cEquipamento& eq, const std::string& arquivoLog, std
             break;
     }
     bool sucesso = false;
+    bool conflito = false;
     // The log first: a terminal that went away (a pipe closed by its reader,
     // an SSH session dropped) must not take the line with it, nor end the
     // run. After a failed write the terminal gets nothing more.
@@ -227,6 +312,13 @@ int ExecutarAcao(Acao acao, cEquipamento& eq, const std::string& arquivoLog, std
         }
         if (texto == linhaDeSucesso) {
             sucesso = true;
+        }
+        if (texto == kLinhaSemProgramacaoDeIp) {
+            conflito = true;
+        }
+        // Beside the run's line of a link that could not be opened: why.
+        if (const std::string motivo = trabalho.RetirarMotivoFalha(); !motivo.empty()) {
+            erros << kNomePrograma << ": " << motivo << '\n' << std::flush;
         }
     };
 
@@ -242,12 +334,12 @@ int ExecutarAcao(Acao acao, cEquipamento& eq, const std::string& arquivoLog, std
     for (;;) {
         if (sigtimedwait(&sinais, nullptr, &agora) > 0) {
             if (parando) {
-                // A second request while the device exchange in progress runs
-                // to its end: leave now, the run's link dies with the process;
-                // the temporary address must not stay behind.
+                // A second request: leave now, the run's link dies with the
+                // process; the temporary address must not stay behind. The
+                // state is what the run knew at this moment.
                 saida << std::flush;
                 DesfazerRede(erros);
-                std::_Exit(kSaidaFalha);
+                std::_Exit(EstadoAoParar(trabalho, eq, erros));
             }
             parando = true;
             adicionar(kFinalizandoTarefas);
@@ -275,9 +367,33 @@ int ExecutarAcao(Acao acao, cEquipamento& eq, const std::string& arquivoLog, std
     }
     if (parando) {
         adicionar(kTarefasFinalizadas);
+        // The address goes before the last line, which says what the device
+        // was left with.
+        DesfazerRede(erros);
+        return EstadoAoParar(trabalho, eq, erros);
+    }
+    if (!sucesso) {
         return kSaidaFalha;
     }
-    return sucesso ? kSaidaSucesso : kSaidaFalha;
+    return conflito ? kSaidaConflito : kSaidaSucesso;
+}
+
+// --list-params: the rows of page 3 for the model of the options or the
+// profile, as the page would build them.
+int ListarParametrosDoModelo(const Opcoes& o, cEquipamento& eq, const Falha& falha,
+                             std::ostream& saida) {
+    if (std::optional<int> r = AplicarModelo(o, eq, falha)) {
+        return *r;
+    }
+    cPropertyRows linhas;
+    if (std::optional<int> r = ConstruirLinhas(o, eq, linhas, falha)) {
+        return *r;
+    }
+    saida << "Modelo " << NomeDoModelo(eq.GetModelo()) << ", família "
+          << static_cast<int>(eq.Familia()) << ": linhas da página de parâmetros (--param "
+          << "'RÓTULO=VALOR')\n";
+    ListarParametros(linhas, saida);
+    return kSaidaSucesso;
 }
 
 }  // namespace
@@ -294,6 +410,20 @@ sigset_t SinaisDeParada() {
 int Executar(const Opcoes& opcoes, cEquipamento& equipamento, std::ostream& saida,
              std::ostream& erros) {
     const Falha falha{erros};
+    if (opcoes.versao) {
+        saida << kNomePrograma << ' ' << kVersaoCli << '\n';
+        return kSaidaSucesso;
+    }
+    if (opcoes.listarModelos) {
+        ListarModelos(saida);
+        return kSaidaSucesso;
+    }
+    if (opcoes.listarPortas) {
+        return ListarPortas(saida, erros) ? kSaidaSucesso : kSaidaFalha;
+    }
+    if (opcoes.listarParametros) {
+        return ListarParametrosDoModelo(opcoes, equipamento, falha, saida);
+    }
     RemoverSobrasDeRede(erros);
     if (std::optional<int> r = AplicarModelo(opcoes, equipamento, falha)) {
         return *r;
@@ -305,16 +435,23 @@ int Executar(const Opcoes& opcoes, cEquipamento& equipamento, std::ostream& said
         return *r;
     }
     // A log that cannot be a log (a link, a folder, a pipe, a device node)
-    // is refused before anything is saved or sent.
+    // is refused before anything is saved or sent; so is a trace file.
     cLog log;
     log.DefinirArquivo(opcoes.log);
     if (const os::ResultadoArquivo r = log.Verificar(); !r.Ok()) {
         return falha(TextoFalhaLog(opcoes.log, r));
     }
+    if (opcoes.rastro) {
+        if (const os::ResultadoArquivo r = IniciarRastroEmArquivo(*opcoes.rastro); !r.Ok()) {
+            return falha("--trace \"" + *opcoes.rastro + "\": " + os::MotivoFalha(r));
+        }
+    }
+    const bool perfilExiste = os::ArquivoExiste(equipamento.CaminhoArquivoConfiguracao());
     std::string erro;
     if (opcoes.gravar && !equipamento.Configuracao(true, &erro)) {
         return falha(erro);
     }
+    EscreverResumo(opcoes, equipamento, perfilExiste, erros);
     PrepararRede(opcoes, equipamento, erros);
     const int codigo = ExecutarAcao(*opcoes.acao, equipamento, opcoes.log, saida, erros);
     DesfazerRede(erros);

@@ -12,6 +12,15 @@ namespace tvx::cli {
 inline constexpr int kSaidaSucesso = 0;
 inline constexpr int kSaidaFalha = 1;
 inline constexpr int kSaidaRecusa = 2;
+// The new address already answered on the network: the run went to its end
+// without programming it.
+inline constexpr int kSaidaConflito = 3;
+// Stopped (Ctrl+C, SIGTERM, SIGHUP), by what the device was left with: the
+// address not programmed; programmed (restarting, or to be restarted); not
+// known (stopped while a change was on its way).
+inline constexpr int kSaidaParadaSemIp = 4;
+inline constexpr int kSaidaParadaProgramado = 5;
+inline constexpr int kSaidaParadaIncerto = 6;
 
 // The signals that stop a run (SIGINT, SIGTERM, and SIGHUP: the terminal
 // closed or the SSH session dropped). They must be blocked in every thread (block

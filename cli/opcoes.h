@@ -11,11 +11,17 @@ namespace tvx::cli {
 
 inline constexpr const char* kNomePrograma = "tvxnetcfg-cli";
 inline constexpr const char* kLogPadrao = "tvxnetcfg.log";
+inline constexpr const char* kVersaoCli = "19.1.3";
 
 enum class Acao { Programar, Testar, Ler };
 
 struct Opcoes {
     bool ajuda = false;
+    bool versao = false;                // --version
+    bool listarModelos = false;         // --list-models
+    bool listarParametros = false;      // --list-params
+    bool listarPortas = false;          // --list-ports
+    std::optional<std::string> rastro;  // --trace
     std::optional<Acao> acao;
     std::optional<std::string> configuracao;  // --config
     std::optional<uint32_t> modelo;           // 0..34 as read; 0 is refused later
@@ -32,6 +38,11 @@ struct Opcoes {
     bool gravar = false;        // --save
     bool prepararRede = false;  // --preparar-rede
 };
+
+// A listing or the version instead of an action.
+inline bool SoConsulta(const Opcoes& o) {
+    return o.versao || o.listarModelos || o.listarParametros || o.listarPortas;
+}
 
 // False with the reason in erro (one line, without the program's name).
 bool LerOpcoes(int argc, const char* const* argv, Opcoes& opcoes, std::string& erro);

@@ -74,7 +74,7 @@ TEST(CliExecucao, ProgramacaoFamilia10LogESave) {
              "--mask", "255.255.255.0", "--gateway", "10.0.0.1", "--save", "program"},
             pasta.Caminho());
         EXPECT_EQ(r.codigo, 0) << r.erros;
-        EXPECT_EQ(r.erros, "");
+        EXPECT_EQ(r.erros.rfind("tvxnetcfg-cli: program\n", 0), 0u) << r.erros;
         const Linhas esperadas = Unir({
             {"TVXNetCfg - v19.1.3", "Programação iniciada...",
              "Verificando se o IP de programação está presente na rede..."},
@@ -140,9 +140,12 @@ TEST(CliExecucao, MeioSerialSemPortaVaiAoEnderecoDeFabrica) {
                       "[CONFIG]\r\nmodelo=15\r\n[MEIO]\r\ntipo=2\r\nporta=COM3\r\n");
         const ResultadoCli r = ExecutarCli({"--config", "config.ini", "read"}, pasta.Caminho());
         EXPECT_EQ(r.codigo, 0) << r.erros;
-        EXPECT_EQ(r.erros,
-                  "tvxnetcfg-cli: o modelo 15 (TVX8100) não tem porta serial: meio 0, IP Default "
-                  "(192.168.0.101)\n");
+        EXPECT_EQ(
+            r.erros.rfind("tvxnetcfg-cli: o modelo 15 (TVX8100) não tem porta serial: meio 0, IP "
+                          "Default (192.168.0.101)\ntvxnetcfg-cli: read\n",
+                          0),
+            0u)
+            << r.erros;
         const Linhas linhas = LinhasDe(r.saida);
         ASSERT_GE(linhas.size(), 4u);
         EXPECT_EQ(linhas[2], Eco("192.168.0.101")[0]);
@@ -179,9 +182,10 @@ TEST(CliExecucao, LeituraPelaSerial) {
 TEST(CliExecucao, ConexaoRecusadaTerminaComFalha) {
     TVX_EM_REDE_ISOLADA([](RedeIsolada&) {
         PastaTemporaria pasta;
-        const ResultadoCli r = ExecutarCli({"--model", "3", "--medium", "1", "--address",
-                                            "127.0.0.3", "--ip", "10.0.0.50", "program"},
-                                           pasta.Caminho());
+        const ResultadoCli r =
+            ExecutarCli({"--model", "3", "--medium", "1", "--address", "127.0.0.3", "--ip",
+                         "10.0.0.50", "--mask", "255.0.0.0", "program"},
+                        pasta.Caminho());
         EXPECT_EQ(r.codigo, 1);
         const Linhas esperadas = Unir({
             {"TVXNetCfg - v19.1.3", "Programação iniciada...",
@@ -200,10 +204,15 @@ TEST(CliExecucao, AvisoDaPaginaNaoImpedeOTeste) {
         PastaTemporaria pasta;
         const ResultadoCli r =
             ExecutarCli({"--model", "24", "--medium", "1", "--address", "127.0.0.1", "--ip",
-                         "127.0.0.4", "--param", "Alterar URL?=1", "test"},
+                         "127.0.0.4", "--mask", "255.0.0.0", "--param", "Alterar URL?=1", "test"},
                         pasta.Caminho());
         EXPECT_EQ(r.codigo, 0);
-        EXPECT_EQ(r.erros, "A Telemetria será desabilitada!\n");
+        EXPECT_EQ(r.erros.rfind("tvxnetcfg-cli: A Telemetria será desabilitada! (linha \"URL "
+                                "(Telemetria)\": --param 'URL (Telemetria)=...')\ntvxnetcfg-cli: "
+                                "test\n",
+                                0),
+                  0u)
+            << r.erros;
         const Linhas linhas = LinhasDe(r.saida);
         ASSERT_GE(linhas.size(), 3u);
         EXPECT_EQ(linhas[1], "Verificando IP programado...");
@@ -223,7 +232,7 @@ TEST(CliExecucao, InterrupcaoParaAExecucao) {
         ASSERT_TRUE(processo.AguardarSaida("Leitura iniciada...\n", 10s)) << processo.Saida();
         const auto inicio = std::chrono::steady_clock::now();
         processo.Sinalizar(SIGINT);
-        EXPECT_EQ(processo.Aguardar(20s), 1);
+        EXPECT_EQ(processo.Aguardar(20s), 4);
         EXPECT_LT(std::chrono::steady_clock::now() - inicio, 5s);
         const Linhas linhas = LinhasDe(processo.Saida());
         ASSERT_GE(linhas.size(), 4u);

@@ -38,8 +38,8 @@ TEST(CliOpcoes, AjudaDescreveTudo) {
           "--param 'RÓTULO=VALOR'",
           "--log ARQUIVO",
           "--save",
-          "Código de saída: 0",
-          "2 para opções inválidas ou valores recusados",
+          "CÓDIGO DE SAÍDA\n  0  ",
+          "\n  2  opções inválidas ou valores recusados",
           "Ctrl+C",
           "O meio 0 (IP Default) fala com o endereço de fábrica 192.168.0.101 na rede"}) {
         EXPECT_NE(r.saida.find(trecho), std::string::npos) << trecho;
@@ -99,12 +99,19 @@ struct Bancada {
 };
 
 TEST(CliOpcoes, RecusasDasPaginas) {
+    std::string rotulosEntradasSaidas = "  Enviar Programação de Entrada Digital\n";
+    for (int n = 1; n <= 16; ++n) {
+        rotulosEntradasSaidas += "  Entrada " + std::to_string(n) + "\n";
+    }
+    rotulosEntradasSaidas += "  Enviar Programação de Saída Digital\n";
+    for (int n = 1; n <= 4; ++n) {
+        rotulosEntradasSaidas += "  Saída " + std::to_string(n) + "\n";
+    }
     struct Caso {
         std::vector<std::string> argumentos;
         std::string erro;
     };
     const std::vector<Caso> casos{
-        {{"--model", "0", "read"}, "Selecione um equipamento\n"},
         {{"--model", "8", "--medium", "1", "--address", "127.0.0.1", "read"},
          "tvxnetcfg-cli: o modelo 8 (TVX900) não oferece o meio 1\n"},
         {{"--model", "25", "--medium", "0", "read"},
@@ -113,21 +120,18 @@ TEST(CliOpcoes, RecusasDasPaginas) {
          "tvxnetcfg-cli: --address vale só para o meio 1 (Este IP); o meio é 2\n"},
         {{"--config", "nao-existe.ini", "read"},
          "tvxnetcfg-cli: não foi possível ler o arquivo de configuração \"nao-existe.ini\"\n"},
-        {{"--param", "Alterar MAC?=1", "program"},
-         "tvxnetcfg-cli: --param 'Alterar MAC?=1': Parâmetro desconhecido para este modelo: "
-         "\"Alterar MAC?\"\n"},
         {{"--model", "30", "--mask", "255.0.0.0", "program"},
-         "tvxnetcfg-cli: --mask: Parâmetro desconhecido para este modelo: \"Máscara\"\n"},
+         "tvxnetcfg-cli: --mask: Parâmetro desconhecido para este modelo: \"Máscara\"\n"
+         "Rótulos deste modelo:\n  Alterar IP?\n  IP\n" +
+             rotulosEntradasSaidas},
         {{"--model", "6", "--medium", "1", "--param", "Alterar MAC?=sim", "program"},
          "tvxnetcfg-cli: --param 'Alterar MAC?=sim': \"Alterar MAC?\" aceita 0 ou 1\n"},
-        // The page's own refusals: the message alone, as the box shows it.
-        {{"--model", "6", "--medium", "1", "--param", "Alterar MAC?=1", "--param",
-          "MAC (xx:xx:xx:xx:xx:xx)=02:B4:6D:01:02", "program"},
-         "MAC inválido\n"},
-        {{"--model", "19", "--medium", "0", "--param", "Medidor 2 - IP=10.0.0.5", "--param",
-          "Medidor 2 - RTU=3", "--param", "Medidor 2 - Função=(4) Read Input Register", "--param",
+        {{"--model", "19", "--medium", "0", "--ip", "10.0.0.5", "--mask", "255.0.0.0", "--param",
+          "Medidor 2 - IP=10.0.0.5", "--param", "Medidor 2 - RTU=3", "--param",
+          "Medidor 2 - Função=(4) Read Input Register", "--param",
           "Medidor 2 - Número de Registros=126", "--save", "program"},
-         "Medidor 2 - Número de Registros inválido (maior que 125)\n"},
+         "tvxnetcfg-cli: Medidor 2 - Número de Registros inválido (maior que 125) (linha "
+         "\"Medidor 2 - Número de Registros\": --param 'Medidor 2 - Número de Registros=...')\n"},
     };
     TVX_EM_REDE_ISOLADA([&](RedeIsolada&) {
         for (const Caso& c : casos) {
@@ -156,7 +160,8 @@ TEST(CliOpcoes, MeioUmSemEndereco) {
         GravarArquivo(b.pasta / "tvxnetcfg.ini", "[CONFIG]\r\nmodelo=3\r\n[MEIO]\r\ntipo=7\r\n");
         const ResultadoCli s = b.Executar({"program"});
         EXPECT_EQ(s.codigo, 2);
-        EXPECT_EQ(s.erros, "Selecione um meio de comunicação.\n");
+        EXPECT_EQ(s.erros,
+                  "tvxnetcfg-cli: Selecione um meio de comunicação. (--medium 0, 1 ou 2)\n");
     });
 }
 
