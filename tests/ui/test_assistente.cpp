@@ -11,6 +11,7 @@
 
 #include "apoio/apoio_ui.h"
 #include "ui/campo_ip.h"
+#include "ui/dlg_ip_ms_gw.h"
 #include "ui/dlg_meio_comunicacao.h"
 #include "ui/dlg_modelo.h"
 #include "ui_dlg_meio_comunicacao.h"
@@ -89,6 +90,16 @@ TEST_F(Assistente, PrimeiroInicioSemArquivoPercorreAsQuatroPaginas) {
     EXPECT_EQ(w->windowTitle(), QString("TVXNetCfg - v19.1.3 - Configuração"));
     EXPECT_EQ(Botoes(*w), "Voltar Avancar Cancelar");
     EXPECT_EQ(ValorIni(ini, "MEIO", "ip"), "192.168.0.101");
+
+    // A first start has no new address: Next refuses to send none.
+    w->next();
+    Processar();
+    EXPECT_EQ(caixas, (std::vector<CaixaMostrada>{{IconeMensagem::Erro, "IP inválido"}}));
+    EXPECT_EQ(w->currentId(), kPaginaParametros);
+    caixas.clear();
+    cPropertyRows& linhas = w->PaginaParametros()->Linhas();
+    linhas.EditarEndereco(*linhas.Procurar("IP"), "10.0.0.5");
+    linhas.EditarEndereco(*linhas.Procurar("Máscara"), "255.255.255.0");
 
     w->next();
     Processar();

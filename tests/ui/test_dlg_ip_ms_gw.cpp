@@ -8,11 +8,11 @@
 #include "apoio/apoio_ui.h"
 #include "core/catalogo.h"
 #include "core/registros.h"
+#include "paginas/parametros.h"
 #include "ui/campo_ip.h"
 #include "ui/dlg_ip_ms_gw.h"
 #include "ui/edicao_mascarada.h"
 #include "ui/lista_propriedades.h"
-#include "paginas/parametros.h"
 #include "ui_dlg_ip_ms_gw.h"
 
 namespace tvx::teste {
@@ -24,6 +24,13 @@ class PaginaParametros : public TesteUi {
     void AbrirNaPagina3(uint32_t modelo) {
         eq.SetModelo(modelo);
         eq.CarregaInfoModelo();
+        // An address Next lets through, unless the test has its own.
+        if (eq.GetIpNovo().empty()) {
+            eq.SetIpNovo("10.0.0.5");
+        }
+        if (eq.GetMascaraNova().empty()) {
+            eq.SetMascaraNova("255.0.0.0");
+        }
         w = AbrirAssistente();
         w->next();
         Processar();
