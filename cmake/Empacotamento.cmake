@@ -5,6 +5,12 @@
 # root and without capabilities of their own.
 include(GNUInstallDirs)
 
+# The technician's documentation: the man page of the headless front end and
+# the guide to every message.
+install(FILES ${CMAKE_SOURCE_DIR}/docs/tvxnetcfg-cli.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+install(FILES ${CMAKE_SOURCE_DIR}/docs/guia-do-tecnico.md
+        DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/doc/tvxnetcfg)
+
 set(CPACK_GENERATOR "DEB")
 set(CPACK_PACKAGE_NAME "tvxnetcfg")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})

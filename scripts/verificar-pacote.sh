@@ -72,6 +72,9 @@ if command -v desktop-file-validate >/dev/null 2>&1; then
 fi
 confere "icon 256x256" test -s "$r/usr/share/icons/hicolor/256x256/apps/tvxnetcfg.png"
 confere "icon scalable" test -s "$r/usr/share/icons/hicolor/scalable/apps/tvxnetcfg.svg"
+confere "man page of tvxnetcfg-cli" test -s "$r/usr/share/man/man1/tvxnetcfg-cli.1"
+confere "the man page has its sections" sh -c "for s in SYNOPSIS OPTIONS 'EXIT STATUS' FILES EXAMPLES; do grep -q \"^\\.SH \$s\" '$r/usr/share/man/man1/tvxnetcfg-cli.1' || exit 1; done"
+confere "technician's guide" test -s "$r/usr/share/doc/tvxnetcfg/guia-do-tecnico.md"
 confere "nothing under /usr/local" test ! -e "$r/usr/local"
 confere "no test program packaged" sh -c "! find '$r' -name 'testes_*' | grep -q ."
 
