@@ -317,7 +317,7 @@ int ExecutarAcao(Acao acao, cEquipamento& eq, const std::string& arquivoLog, std
             conflito = true;
         }
         // Beside the run's line of a link that could not be opened: why.
-        if (const std::string motivo = trabalho.RetirarMotivoFalha(); !motivo.empty()) {
+        if (const std::string motivo = trabalho.RetirarMotivoFalha(texto); !motivo.empty()) {
             erros << kNomePrograma << ": " << motivo << '\n' << std::flush;
         }
     };

@@ -17,6 +17,7 @@ constexpr auto kPassoContagem = std::chrono::milliseconds(1000);
 constexpr int kSegundosRetornoReset = 10;
 
 const char* const kNaoConectouFirewall = "Não conectou no equipamento.Verifique o firewall.";
+const char* const kNaoConectouSerial = "Não conectou com o equipamento pela porta serial.";
 const char* const kVerifiqueLigacao = "1)Se existe ligação física ao equipamento.";
 const char* const kVerifiqueRede = "2)Se computador está na mesma rede que o equipamento.";
 const char* const kVerifiqueFirewall = "3)Verifique se existe algum firewall bloqueando.";
@@ -61,7 +62,7 @@ void cThreadProgramar::Programar() {
 
     PostarFixo("Conectando no equipamento...");
     if (!eq.Conecta(false)) {
-        AnotarMotivoFalha();
+        AnotarMotivoFalha(kNaoConectouFirewall);
         PostarFixo(kNaoConectouFirewall);
         return;
     }
@@ -78,7 +79,7 @@ void cThreadProgramar::Programar() {
         eq.Desconecta();
         PostarFixo("Reconectando no equipamento...");
         if (!eq.Conecta(false)) {
-            AnotarMotivoFalha();
+            AnotarMotivoFalha(kNaoConectouFirewall);
             PostarFixo(kNaoConectouFirewall);
             return;
         }
@@ -160,8 +161,8 @@ void cThreadProgramar::Ler(bool detalhado) {
     PostarFixo("Leitura iniciada...");
     if (eq.GetMeio() == kMeioSerial) {
         if (!eq.Conecta(false)) {
-            AnotarMotivoFalha();
-            PostarFixo("Não conectou com o equipamento pela porta serial.");
+            AnotarMotivoFalha(kNaoConectouSerial);
+            PostarFixo(kNaoConectouSerial);
             return;
         }
     } else if (PingarSerie(eq.GetIpProgramacao(), 1, false)) {

@@ -17,7 +17,11 @@ uint32_t cThreadProgramar::Executa() {
     // meanwhile: the lines of a run belong together.
     janelaDaExecucao_ = janela.load();
     estado = EstadoEquipamento::Intacto;
-    RetirarMotivoFalha();
+    {
+        std::lock_guard<std::mutex> trava(mutexMotivo_);
+        motivoFalha_.clear();
+        linhaDoMotivo_.clear();
+    }
     // Every wait of the link sees a stop at once, and nothing more is sent
     // after it; the run then takes the branch of a failed exchange.
     equipamento_.canal.DefinirConsultaParada([this] { return DeveParar(0); });
@@ -41,17 +45,22 @@ uint32_t cThreadProgramar::Executa() {
     return 0;
 }
 
-std::string cThreadProgramar::RetirarMotivoFalha() {
+std::string cThreadProgramar::RetirarMotivoFalha(std::string_view linha) {
     std::lock_guard<std::mutex> trava(mutexMotivo_);
+    if (motivoFalha_.empty() || linha != linhaDoMotivo_) {
+        return {};
+    }
+    linhaDoMotivo_.clear();
     return std::exchange(motivoFalha_, std::string());
 }
 
-void cThreadProgramar::AnotarMotivoFalha() {
+void cThreadProgramar::AnotarMotivoFalha(const char* linha) {
     if (equipamento_.UsaTcp()) {
         return;
     }
     std::lock_guard<std::mutex> trava(mutexMotivo_);
     motivoFalha_ = equipamento_.canal.Serial().MotivoFalhaAbertura();
+    linhaDoMotivo_ = linha;
 }
 
 JanelaProgresso* cThreadProgramar::Destino() const {

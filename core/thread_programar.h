@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <mutex>
 #include <string>
+#include <string_view>
 
 #include "core/equipamento.h"
 #include "core/progresso.h"
@@ -43,9 +44,9 @@ class cThreadProgramar : public cThread {
 
     // Why the link could not be opened, when it can tell (a serial port:
     // no such device, no permission, held by another program, no serial
-    // device), noted before the run's line that reports the failure. Taken
-    // once; empty when there is nothing new. Any thread.
-    std::string RetirarMotivoFalha();
+    // device), noted with the run's line that reports the failure: given
+    // that line, the reason, once; empty for any other line. Any thread.
+    std::string RetirarMotivoFalha(std::string_view linha);
 
     // Echo series: ARP removal, quantidade echoes of 32 bytes (250 ms after
     // each answer), then, with varredura, sizes 64..2048. False on a failed
@@ -66,13 +67,15 @@ class cThreadProgramar : public cThread {
     JanelaProgresso* Destino() const;
     void PostarFixo(const char* literal);
     void PostarCopia(const std::string& texto);
-    // After a failed Conecta: the reason the link gives, if any.
-    void AnotarMotivoFalha();
+    // After a failed Conecta: the reason the link gives, if any, for the
+    // line about to be posted.
+    void AnotarMotivoFalha(const char* linha);
 
     cEquipamento& equipamento_;
     JanelaProgresso* janelaDaExecucao_ = nullptr;
     std::mutex mutexMotivo_;
     std::string motivoFalha_;
+    std::string linhaDoMotivo_;
 };
 
 }  // namespace tvx

@@ -167,7 +167,7 @@ void cDlgProgramar::IncluirProcesso(uint32_t mensagem, const LinhaProgresso& lin
     AdicionaLinha(linha.texto);
     // A link that could not be opened says why beside the run's own line
     // (the box keeps the run's lines as they are).
-    if (const std::string motivo = trabalho_.RetirarMotivoFalha(); !motivo.empty()) {
+    if (const std::string motivo = trabalho_.RetirarMotivoFalha(linha.texto); !motivo.empty()) {
         avisos_.Mostrar(TipoAviso::Erro, linha.texto + "\n\n" + motivo);
     }
 }
