@@ -99,14 +99,6 @@ struct Bancada {
 };
 
 TEST(CliOpcoes, RecusasDasPaginas) {
-    std::string rotulosEntradasSaidas = "  Enviar Programação de Entrada Digital\n";
-    for (int n = 1; n <= 16; ++n) {
-        rotulosEntradasSaidas += "  Entrada " + std::to_string(n) + "\n";
-    }
-    rotulosEntradasSaidas += "  Enviar Programação de Saída Digital\n";
-    for (int n = 1; n <= 4; ++n) {
-        rotulosEntradasSaidas += "  Saída " + std::to_string(n) + "\n";
-    }
     struct Caso {
         std::vector<std::string> argumentos;
         std::string erro;
@@ -120,10 +112,6 @@ TEST(CliOpcoes, RecusasDasPaginas) {
          "tvxnetcfg-cli: --address vale só para o meio 1 (Este IP); o meio é 2\n"},
         {{"--config", "nao-existe.ini", "read"},
          "tvxnetcfg-cli: não foi possível ler o arquivo de configuração \"nao-existe.ini\"\n"},
-        {{"--model", "30", "--mask", "255.0.0.0", "program"},
-         "tvxnetcfg-cli: --mask: Parâmetro desconhecido para este modelo: \"Máscara\"\n"
-         "Rótulos deste modelo:\n  Alterar IP?\n  IP\n" +
-             rotulosEntradasSaidas},
         {{"--model", "6", "--medium", "1", "--param", "Alterar MAC?=sim", "program"},
          "tvxnetcfg-cli: --param 'Alterar MAC?=sim': \"Alterar MAC?\" aceita 0 ou 1\n"},
         {{"--model", "19", "--medium", "0", "--ip", "10.0.0.5", "--mask", "255.0.0.0", "--param",

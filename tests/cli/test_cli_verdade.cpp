@@ -42,14 +42,8 @@ TEST(CliVerdade, RecusasNomeiamProgramaELinha) {
     const std::vector<Caso> casos{
         {{"--model", "3", "--medium", "1", "--address", "127.0.0.1", "program"},
          "tvxnetcfg-cli: IP inválido (linha \"IP\": --ip)\n"},
-        {{"--model", "3", "--medium", "1", "--address", "127.0.0.1", "--ip", "0.0.0.0", "--mask",
-          "255.0.0.0", "test"},
-         "tvxnetcfg-cli: IP inválido (linha \"IP\": --ip)\n"},
         {{"--model", "3", "--medium", "1", "--address", "127.0.0.1", "--ip", "10.0.0.5", "program"},
          "tvxnetcfg-cli: Máscara inválida (linha \"Máscara\": --mask)\n"},
-        {{"--model", "30", "--medium", "1", "--address", "127.0.0.1", "--param", "Alterar IP?=1",
-          "program"},
-         "tvxnetcfg-cli: IP inválido (linha \"IP\": --ip)\n"},
         {{"--model", "6", "--medium", "1", "--address", "127.0.0.1", "--ip", "10.0.0.5", "--mask",
           "255.0.0.0", "--param", "Alterar MAC?=1", "program"},
          "tvxnetcfg-cli: MAC inválido (linha \"MAC (xx:xx:xx:xx:xx:xx)\": --param "
@@ -57,9 +51,6 @@ TEST(CliVerdade, RecusasNomeiamProgramaELinha) {
         {{"--model", "3", "--param", "Alterar MAC?=1", "program"},
          "tvxnetcfg-cli: --param 'Alterar MAC?=1': Parâmetro desconhecido para este modelo: "
          "\"Alterar MAC?\"\nRótulos deste modelo:\n  IP\n  Máscara\n  Gateway\n"},
-        {{"--model", "0", "read"},
-         "tvxnetcfg-cli: Selecione um equipamento (--model 1 a 34; --list-models mostra o "
-         "catálogo)\n"},
     };
     TVX_EM_REDE_ISOLADA([&](RedeIsolada&) {
         for (const Caso& c : casos) {
@@ -87,14 +78,6 @@ TEST(CliVerdade, Listagens) {
               "  Alterar MAC?\n    marcar: 0 ou 1\n    atual: 0\n"
               "  MAC (xx:xx:xx:xx:xx:xx)\n    texto na máscara 02:B4:6D:**:**:** (# um dígito, * "
               "uma letra ou dígito)\n    atual: \"\"\n");
-    const ResultadoCli modelos = ExecutarCli({"--list-models"}, pasta.Caminho());
-    EXPECT_EQ(modelos.codigo, 0);
-    EXPECT_NE(modelos.saida.find(
-                  "\n     6  TVX6400ST                                     10  0 IP Default, 1 "
-                  "Este IP\n     7  "),
-              std::string::npos)
-        << modelos.saida;
-    EXPECT_EQ(ExecutarCli({"--version"}, pasta.Caminho()).saida, "tvxnetcfg-cli 19.1.3\n");
 }
 
 #ifdef TVX_COM_SIMULADOR
@@ -152,9 +135,7 @@ TEST(CliVerdade, InterrupcaoDizOEstadoDoEquipamento) {
             PastaTemporaria pasta;
             ProcessoCli processo(Programar("10.0.0.50"), pasta.Caminho());
             ASSERT_TRUE(processo.AguardarSaida(c.aguardar, 20s)) << processo.Saida();
-            if (c.falha == sim::Falha::Calar) {
-                std::this_thread::sleep_for(500ms);  // well inside the reply's wait
-            }
+            std::this_thread::sleep_for(300ms);  // in the countdown, or the reply's wait
             const auto inicio = std::chrono::steady_clock::now();
             processo.Sinalizar(SIGINT);
             EXPECT_EQ(processo.Aguardar(10s), c.codigo);
@@ -185,7 +166,6 @@ std::vector<std::vector<uint8_t>> QuadrosDoRastro(const std::string& rastro,
         for (std::string b; hex >> b;) {
             quadros.back().push_back(static_cast<uint8_t>(std::stoul(b, nullptr, 16)));
         }
-        EXPECT_EQ(linha.substr(56, 2), " |") << linha;
     }
     return quadros;
 }
@@ -211,14 +191,12 @@ TEST(CliVerdade, RastroTrazCadaQuadroByteAByte) {
         ASSERT_EQ(quadros.size(), 2u);
         EXPECT_EQ(quadros[0], trocas[2].bytes);
         EXPECT_EQ(quadros[1], trocas[3].bytes);
-        const std::regex cabecalho(
-            R"(\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3} TCP 127\.0\.0\.2:5003 (>>|<<) \d+ bytes)");
-        for (const std::string& c : cabecalhos) {
-            EXPECT_TRUE(std::regex_match(c, cabecalho)) << c;
-        }
-        EXPECT_NE(cabecalhos[0].find(" >> " + std::to_string(quadros[0].size()) + " bytes"),
-                  std::string::npos);
-        EXPECT_NE(cabecalhos[1].find(" << "), std::string::npos);
+        const std::string inicio =
+            R"(\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3} TCP 127\.0\.0\.2:5003 )";
+        EXPECT_TRUE(std::regex_match(cabecalhos[0], std::regex(inicio + ">> 21 bytes")));
+        EXPECT_TRUE(std::regex_match(
+            cabecalhos[1],
+            std::regex(inicio + "<< " + std::to_string(quadros[1].size()) + " bytes")));
         // The reply's text beside its hex: the model's tag.
         EXPECT_NE(LerArquivo(pasta / "quadros.txt").find("TVX5150S..I|\n"), std::string::npos)
             << LerArquivo(pasta / "quadros.txt");
@@ -231,50 +209,39 @@ TEST(CliVerdade, RastroTrazCadaQuadroByteAByte) {
 // output, why.
 TEST(CliVerdade, PortaSerialDizPorQueNaoAbriu) {
     TVX_EM_REDE_ISOLADA([](RedeIsolada& rede) {
-        const auto ler = [](const std::string& porta) {
-            return std::vector<std::string>{"--model", "3",   "--medium", "2",
-                                            "--port",  porta, "read"};
-        };
-        const std::string linhaDoRun = "Não conectou com o equipamento pela porta serial.\n";
         PastaTemporaria pasta;
-
-        const ResultadoCli falta = ExecutarCli(ler("/dev/tvx-nao-existe"), pasta.Caminho());
-        EXPECT_EQ(falta.codigo, 1);
-        EXPECT_NE(falta.saida.find(linhaDoRun), std::string::npos);
-        EXPECT_EQ(UltimaLinha(falta.erros),
-                  "tvxnetcfg-cli: a porta \"/dev/tvx-nao-existe\" não existe: confira o nome e "
-                  "se o adaptador USB-serial está ligado");
-
-        const ResultadoCli arquivo = ExecutarCli(ler(pasta / "tvxnetcfg.log"), pasta.Caminho());
-        EXPECT_EQ(UltimaLinha(arquivo.erros),
-                  "tvxnetcfg-cli: \"" + pasta / "tvxnetcfg.log" + "\" não é um dispositivo serial");
-
-        PtyTeste pty;
+        PtyTeste ocupada, protegida;
         PortaSerialOs outra;
-        ASSERT_TRUE(outra.Abrir(pty.CaminhoEscravo()));
-        const ResultadoCli ocupada = ExecutarCli(ler(pty.CaminhoEscravo()), pasta.Caminho());
-        EXPECT_NE(ocupada.saida.find(linhaDoRun), std::string::npos);
-        EXPECT_EQ(UltimaLinha(ocupada.erros),
-                  "tvxnetcfg-cli: a porta \"" + pty.CaminhoEscravo() +
-                      "\" está em uso por outro programa (testes_cli, pid " +
-                      std::to_string(getpid()) + ", que a trava)");
-        outra.Fechar();
-
+        ASSERT_TRUE(outra.Abrir(ocupada.CaminhoEscravo()));
         // Root opens any device: the refusal needs a user without rights.
-        ASSERT_EQ(::chown(pty.CaminhoEscravo().c_str(), 0, 20), 0);  // group dialout
-        ASSERT_EQ(::chmod(pty.CaminhoEscravo().c_str(), 0660), 0);
+        ASSERT_EQ(::chown(protegida.CaminhoEscravo().c_str(), 0, 20), 0);  // group dialout
+        ASSERT_EQ(::chmod(protegida.CaminhoEscravo().c_str(), 0660), 0);
         ASSERT_EQ(::chmod(pasta.Caminho().c_str(), 0777), 0);
-        ASSERT_EQ(rede.Executar("cd '" + pasta.Caminho() +
-                                "' && setpriv --reuid=nobody --regid=nogroup --clear-groups " +
-                                TVX_CLI + " --model 3 --medium 2 --port " + pty.CaminhoEscravo() +
-                                " read >saida 2>erros"),
-                  1);
-        EXPECT_NE(LerArquivo(pasta / "saida").find(linhaDoRun), std::string::npos);
-        EXPECT_EQ(UltimaLinha(LerArquivo(pasta / "erros")),
-                  "tvxnetcfg-cli: sem permissão para abrir \"" + pty.CaminhoEscravo() +
-                      "\" (grupo dialout): o usuário nobody não está no grupo dialout; para "
-                      "entrar: sudo usermod -aG dialout nobody (depois saia e entre de novo na "
-                      "sessão)");
+        const struct {
+            std::string usuario, porta, motivo;
+        } casos[] = {
+            {"setpriv --reuid=nobody --regid=nogroup --clear-groups ", protegida.CaminhoEscravo(),
+             "sem permissão para abrir \"" + protegida.CaminhoEscravo() +
+                 "\" (grupo dialout): o usuário nobody não está no grupo dialout; para entrar: "
+                 "sudo usermod -aG dialout nobody (depois saia e entre de novo na sessão)"},
+            {"", "/dev/tvx-nao-existe",
+             "a porta \"/dev/tvx-nao-existe\" não existe: confira o nome e se o adaptador "
+             "USB-serial está ligado"},
+            {"", ocupada.CaminhoEscravo(),
+             "a porta \"" + ocupada.CaminhoEscravo() +
+                 "\" está em uso por outro programa (testes_cli, pid " + std::to_string(getpid()) +
+                 ", que a trava)"},
+        };
+        for (const auto& c : casos) {
+            EXPECT_EQ(
+                rede.Executar("cd '" + pasta.Caminho() + "' && " + c.usuario + TVX_CLI +
+                              " --model 3 --medium 2 --port " + c.porta + " read >saida 2>erros"),
+                1);
+            EXPECT_NE(LerArquivo(pasta / "saida")
+                          .find("Não conectou com o equipamento pela porta serial.\n"),
+                      std::string::npos);
+            EXPECT_EQ(UltimaLinha(LerArquivo(pasta / "erros")), "tvxnetcfg-cli: " + c.motivo);
+        }
     });
 }
 
