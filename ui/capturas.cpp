@@ -63,6 +63,9 @@ bool Capturar(const Captura& captura, const QString& destino) {
     equipamento.Configuracao(false);
     equipamento.SetModelo(captura.modelo);
     equipamento.CarregaInfoModelo();
+    // Page 3 lets no run go on without a new address.
+    equipamento.SetIpNovo("192.168.0.50");
+    equipamento.SetMascaraNova("255.255.255.0");
     if (captura.funcaoGateway >= 0) {
         equipamento.registroGatewayUniversal[tvx::kGuFuncao] =
             static_cast<uint8_t>(captura.funcaoGateway);
