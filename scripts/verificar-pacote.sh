@@ -143,7 +143,7 @@ ip link set tvxb up
 ip addr add 10.78.0.1/24 dev tvxa
 ip neigh replace 10.78.0.5 lladdr 02:00:00:00:00:05 dev tvxa nud stale
 ip neigh replace 10.78.0.6 lladdr 02:00:00:00:00:06 dev tvxa nud permanent
-cli() { timeout 60 runuser -u nobody -- /usr/bin/tvxnetcfg-cli --model 15 --medium 1 --address 127.0.0.1 --ip "$1" test; }
+cli() { timeout 60 runuser -u nobody -- /usr/bin/tvxnetcfg-cli --model 15 --medium 1 --address 127.0.0.1 --ip "$1" --mask 255.0.0.0 test; }
 cli 127.0.0.1 >eco 2>&1 || true
 cli 10.78.0.5 >arp 2>&1 || true
 cli 10.78.0.6 >>arp 2>&1 || true
