@@ -3,7 +3,6 @@
 // the queue that plays the programming page, inside an isolated network where
 // the simulator stands in for the device; and the harness of the fault matrix,
 // which runs its cases side by side, each in a network of its own.
-#include <dirent.h>
 #include <stdlib.h>
 
 #include <gtest/gtest.h>
@@ -185,95 +184,15 @@ inline void PrepararRede(RedeIsolada& rede) {
     ASSERT_TRUE(rede.AdicionarRedeMuda("10.0.0.0/24"));
 }
 
-// ---- the fault matrix
-
-enum class Meio { Tcp, Serial };
-
-// One whole run against a simulated device told to misbehave: it must end
-// with the lines a technician is meant to see, within the time-outs, with the
-// link closed, every line in the log and `programado` set only by a run that
-// programmed the address.
-struct Caso {
-    std::string nome;
-    uint32_t modelo;
-    Meio meio;
-    uint32_t acao;
-    sim::Falha falha;
-    sim::AlvoFalha alvo;
-    Linhas esperadas;
-    std::chrono::milliseconds limite;
-    std::vector<uint8_t> passos;                // extra steps to tick
-    bool alterarIp;                             // family 21: the "Alterar IP?" tick
-    std::function<void(cEquipamento&)> ajuste;  // values the device must accept, if any
-};
-
-inline int DescritoresAbertos() {
-    int n = 0;
-    if (DIR* d = opendir("/proc/self/fd")) {
-        while (readdir(d)) {
-            ++n;
-        }
-        closedir(d);
-    }
-    return n;
-}
-
-// Runs one case in the isolated network and checks lines, time, link and log.
-inline void Executar(RedeIsolada& rede, const Caso& c) {
-    SCOPED_TRACE(c.nome);
-    PrepararRede(rede);
-    sim::Simulador sim(c.modelo);
-    std::string porta;
-    if (c.meio == Meio::Tcp) {
-        ASSERT_TRUE(sim.IniciarTcp("0.0.0.0"));
-    } else {
-        porta = sim.IniciarSerial();
-        ASSERT_FALSE(porta.empty());
-    }
-    sim.DefinirFalha(c.falha, c.alvo);
-    Bancada b(c.modelo, c.meio == Meio::Serial ? kMeioSerial
-                        : c.modelo == 25       ? kMeioEsteIp  // reached on a typed address
-                                               : kMeioIpPadrao);
-    b.eq.SetPorta(porta);
-    for (uint8_t p : c.passos) {
-        b.Marcar(p);
-    }
-    b.eq.infoModelo.alterarIp = c.alterarIp;
-    if (c.ajuste) {
-        c.ajuste(b.eq);
-    }
-    // A log of its own, written as the programming page writes it.
-    std::string pasta = (std::filesystem::temp_directory_path() / "tvxfalha.XXXXXX").string();
-    ASSERT_NE(mkdtemp(pasta.data()), nullptr);
-    cLog log;
-    log.DefinirArquivo(pasta + "/tvxnetcfg.log");
-    std::string mostrado;
-    const auto inicio = Relogio::now();
-    const Linhas linhas = b.Executar(c.acao, [&](const std::string& l) {
-        mostrado += ComoTerminal(l);
-        log.Escrever(l);
-    });
-    const auto duracao = Relogio::now() - inicio;
-    EXPECT_TRUE(SequenciaIgual(c.esperadas, linhas));
-    EXPECT_LE(duracao, c.limite)
-        << std::chrono::duration_cast<std::chrono::milliseconds>(duracao).count() << " ms";
-    EXPECT_FALSE(b.trabalhador.EmExecucao(0));
-    EXPECT_FALSE(b.eq.canal.Socket() && b.eq.canal.Socket()->IsValid()) << "TCP link left open";
-    EXPECT_FALSE(b.eq.canal.SerialAberta()) << "serial port left open";
-    const bool programou = std::count(c.esperadas.begin(), c.esperadas.end(), "OK") > 0;
-    EXPECT_EQ(programou ? 1 : 0, b.trabalhador.programado.load());
-    const LogLido lido = LerLog(LerArquivo(pasta + "/tvxnetcfg.log"));
-    EXPECT_TRUE(lido.crlf);
-    EXPECT_EQ(mostrado, lido.texto) << "the log does not hold what the page showed";
-    std::filesystem::remove_all(pasta);
-}
-
 // Runs the bodies side by side, each in an isolated network of its own, the
 // first ones first: most of a run's time is spent waiting for time-outs,
 // pauses and echoes. The descriptors are counted before and after.
 inline void ExecutarLadoALado(const std::vector<std::function<void(RedeIsolada&)>>& corpos,
                               size_t simultaneos) {
-    const int antes = DescritoresAbertos();
+    const auto descritores = [] {
+        return std::distance(std::filesystem::directory_iterator("/proc/self/fd"), {});
+    };
+    const auto antes = descritores();
     std::atomic<size_t> proximo{0};
     std::atomic<bool> semRede{false};
     std::mutex mutexMotivo;
@@ -297,7 +216,7 @@ inline void ExecutarLadoALado(const std::vector<std::function<void(RedeIsolada&)
     if (semRede) {
         GTEST_SKIP() << "isolated network namespace unavailable: " << motivo;
     }
-    EXPECT_EQ(antes, DescritoresAbertos()) << "descriptors leaked";
+    EXPECT_EQ(antes, descritores()) << "descriptors leaked";
 }
 
 }  // namespace tvx::teste

@@ -21,6 +21,8 @@ using sim::AlvoFalha;
 using sim::Falha;
 using std::chrono::milliseconds;
 
+enum class Meio { Tcp, Serial };
+
 // How the run goes on after each fault it does not take for a failure. A
 // reply past 2048 bytes carries the whole right reply in its first part: its
 // run is the run of a device that behaves.
@@ -42,12 +44,6 @@ struct Troca {
     // Faults besides silence that leave the run waiting out the time-out (a
     // cut that falls before the first byte is silence too).
     std::vector<Falha> esperam = {};
-
-    Troca Passo(uint8_t passo, std::function<void(cEquipamento&)> a = {}) && {
-        passos = {passo};
-        ajuste = std::move(a);
-        return std::move(*this);
-    }
 };
 
 const std::vector<Meio> kTcp{Meio::Tcp};
@@ -91,7 +87,57 @@ Linhas PelaSerial(Linhas linhas) {
     return linhas;
 }
 
-void Casos(const std::vector<Troca>& trocas, std::vector<Caso>& casos) {
+// One whole run against the device told to misbehave: it must end with the
+// lines a technician is meant to see, within the time-outs, with the link
+// closed, every line in the log and `programado` set only by a run that
+// programmed the address.
+void Executar(RedeIsolada& rede, const Troca& t, Meio meio, Falha falha, const Linhas& esperadas,
+              milliseconds limite) {
+    SCOPED_TRACE(t.nome + " " + sim::NomeFalha(falha) + (meio == Meio::Tcp ? " tcp" : " serial"));
+    PrepararRede(rede);
+    sim::Simulador sim(t.modelo);
+    const std::string porta = meio == Meio::Serial ? sim.IniciarSerial() : "";
+    ASSERT_TRUE(meio == Meio::Serial ? !porta.empty() : sim.IniciarTcp("0.0.0.0"));
+    sim.DefinirFalha(falha, t.alvo);
+    Bancada b(t.modelo, meio == Meio::Serial ? kMeioSerial
+                        : t.modelo == 25     ? kMeioEsteIp  // reached on a typed address
+                                             : kMeioIpPadrao);
+    b.eq.SetPorta(porta);
+    for (uint8_t p : t.passos) {
+        b.Marcar(p);
+    }
+    b.eq.infoModelo.alterarIp = t.alterarIp;
+    if (t.ajuste) {
+        t.ajuste(b.eq);
+    }
+    // A log of its own, written as the programming page writes it.
+    std::string pasta = (std::filesystem::temp_directory_path() / "tvxfalha.XXXXXX").string();
+    ASSERT_NE(mkdtemp(pasta.data()), nullptr);
+    cLog log;
+    log.DefinirArquivo(pasta + "/tvxnetcfg.log");
+    std::string mostrado;
+    const auto inicio = std::chrono::steady_clock::now();
+    const Linhas linhas = b.Executar(t.acao, [&](const std::string& l) {
+        mostrado += ComoTerminal(l);
+        log.Escrever(l);
+    });
+    const auto duracao =
+        std::chrono::duration_cast<milliseconds>(std::chrono::steady_clock::now() - inicio);
+    EXPECT_TRUE(SequenciaIgual(esperadas, linhas));
+    EXPECT_LE(duracao, limite) << duracao.count() << " ms";
+    EXPECT_FALSE(b.eq.canal.Socket() && b.eq.canal.Socket()->IsValid()) << "TCP link left open";
+    EXPECT_FALSE(b.eq.canal.SerialAberta()) << "serial port left open";
+    EXPECT_EQ(std::count(esperadas.begin(), esperadas.end(), "OK"), b.trabalhador.programado);
+    const LogLido lido = LerLog(LerArquivo(pasta + "/tvxnetcfg.log"));
+    EXPECT_TRUE(lido.crlf);
+    EXPECT_EQ(mostrado, lido.texto) << "the log does not hold what the page showed";
+    std::filesystem::remove_all(pasta);
+}
+
+using Casos = std::vector<std::pair<milliseconds, std::function<void(RedeIsolada&)>>>;
+
+// Every fault over every medium of each exchange.
+void Acrescentar(const std::vector<Troca>& trocas, Casos& casos) {
     for (const Troca& t : trocas) {
         std::vector<Falha> falhas{Falha::Nenhuma,         Falha::Recusar,       Falha::Calar,
                                   Falha::FecharNoMeio,    Falha::RespostaCurta, Falha::Lixo,
@@ -118,10 +164,9 @@ void Casos(const std::vector<Troca>& trocas, std::vector<Caso>& casos) {
                 if (std::count(esperadas.begin(), esperadas.end(), "1s...")) {
                     limite += milliseconds(11000);
                 }
-                casos.push_back({t.nome + " " + sim::NomeFalha(falha) +
-                                     (meio == Meio::Tcp ? " tcp" : " serial"),
-                                 t.modelo, meio, t.acao, falha, t.alvo, esperadas, limite, t.passos,
-                                 t.alterarIp, t.ajuste});
+                casos.emplace_back(limite, [=, &t](RedeIsolada& rede) {
+                    Executar(rede, t, meio, falha, esperadas, limite);
+                });
             }
         }
     }
@@ -247,11 +292,20 @@ Desfechos PassoAceito(const Linhas& depoisDoPasso) {
                                          FimLeitura(kIpFabrica, "255.255.255.0", "0.0.0.0", "*")}};
 }
 
-// A framed step, over either medium.
-Troca Comando(const char* nome, uint32_t modelo, uint8_t comando, uint8_t sub, const char* linha,
-              Linhas falhou, const Linhas& depois) {
-    return Prog(nome, modelo, kAmbos, AlvoFalha{comando, sub}, {linha}, std::move(falhou),
-                PassoAceito(depois));
+// The extra step ticked, and the values it sends.
+Troca ComPasso(Troca t, uint8_t passo, std::function<void(cEquipamento&)> ajuste = {}) {
+    t.passos = {passo};
+    t.ajuste = std::move(ajuste);
+    return t;
+}
+
+// A framed step ("L2": command 'L', subcommand 2), over either medium.
+Troca Comando(const char* nome, uint32_t modelo, uint8_t passo, const char* linha, Linhas falhou,
+              const Linhas& depois, std::function<void(cEquipamento&)> ajuste = {}) {
+    const AlvoFalha alvo{static_cast<uint8_t>(nome[0]), static_cast<uint8_t>(std::stoi(nome + 1))};
+    return ComPasso(
+        Prog(nome, modelo, kAmbos, alvo, {linha}, std::move(falhou), PassoAceito(depois)), passo,
+        std::move(ajuste));
 }
 
 // The fault hits the step's request only, not the blocks of the IP
@@ -278,65 +332,64 @@ const Linhas kIpTexto{
 // past 2048 bytes still answers the write; the device is read back at once.
 Troca PassoRegistro(const std::string& oque, uint16_t registro, uint8_t passo,
                     std::function<void(cEquipamento&)> ajuste, uint16_t entradas, uint16_t saidas) {
-    return Prog(oque + " " + std::to_string(registro), 30, kTcp,
-                SoAPrimeira(AlvoFalha{{}, {}, registro}),
-                {"Enviando programação de " + oque + "..."},
-                {"Falha ao programar " + oque, kFalhaRun},
-                {{Falha::RespostaGigante,
-                  {"OK.", kReconectando, kFinalizada, kLeituraIniciada, Eco(kIpFabrica),
-                   "INFORMAÇÃO EXTRA", TextoRegistros("192.168.000.101", entradas, saidas),
-                   "Leitura finalizada."}}})
-        .Passo(passo, std::move(ajuste));
+    return ComPasso(
+        Prog(oque + " " + std::to_string(registro), 30, kTcp,
+             SoAPrimeira(AlvoFalha{{}, {}, registro}), {"Enviando programação de " + oque + "..."},
+             {"Falha ao programar " + oque, kFalhaRun},
+             {{Falha::RespostaGigante,
+               {"OK.", kReconectando, kFinalizada, kLeituraIniciada, Eco(kIpFabrica),
+                "INFORMAÇÃO EXTRA", TextoRegistros("192.168.000.101", entradas, saidas),
+                "Leitura finalizada."}}}),
+        passo, std::move(ajuste));
 }
 
 const std::vector<Troca> kPassosExtras{
-    Comando("L2", 23, 'L', 2, "Enviando programação de RTU e Velocidade...",
-            {kFalhaProgramacao, kFalhaRun}, kIpEReleitura)
-        .Passo(kPassoRtuVelocidade),
-    Comando("L20", 22, 'L', 20, "Enviando programação de MAC...", {kFalhaRun}, kIpEReleitura)
-        .Passo(kPassoMacComando),
-    Comando("L25", 25, 'L', 25, "Enviando programação de ID e Operadora...", {kFalhaRun}, kModelo25)
-        .Passo(kPassoTelemetria),
-    Comando("L26", 25, 'L', 26, "Enviando programação de URL...", {kFalhaRun}, kModelo25)
-        .Passo(kPassoUrl),
-    Comando("L28", 25, 'L', 28, "Enviando programação do tempo de reconexão...", {kFalhaRun},
-            kModelo25)
-        .Passo(kPassoReconexao, [](cEquipamento& e) { e.registroReconexao[8] = 7; }),
-    Comando("P1", 25, 'P', 1, "Enviando programação de relógio...", {kFalhaProgramacao, kFalhaRun},
-            kModelo25)
-        .Passo(kPassoRelogio),
-    Comando("P5", 25, 'P', 5, "Reset da Memória de Massa...",
-            {"Falha no reset da memória.", kFalhaRun}, kModelo25)
-        .Passo(kPassoMemoriaMassa),
-    Comando("P4", 25, 'P', 4, "Campos de Memória...",
-            {"Falha programação dos campos de memória.", kFalhaRun}, kModelo25)
-        .Passo(kPassoCamposMemoria),
+    Comando("L2", 23, kPassoRtuVelocidade, "Enviando programação de RTU e Velocidade...",
+            {kFalhaProgramacao, kFalhaRun}, kIpEReleitura),
+    Comando("L20", 22, kPassoMacComando, "Enviando programação de MAC...", {kFalhaRun},
+            kIpEReleitura),
+    Comando("L25", 25, kPassoTelemetria, "Enviando programação de ID e Operadora...", {kFalhaRun},
+            kModelo25),
+    Comando("L26", 25, kPassoUrl, "Enviando programação de URL...", {kFalhaRun}, kModelo25),
+    Comando("L28", 25, kPassoReconexao, "Enviando programação do tempo de reconexão...",
+            {kFalhaRun}, kModelo25, [](cEquipamento& e) { e.registroReconexao[8] = 7; }),
+    Comando("P1", 25, kPassoRelogio, "Enviando programação de relógio...",
+            {kFalhaProgramacao, kFalhaRun}, kModelo25),
+    Comando("P5", 25, kPassoMemoriaMassa, "Reset da Memória de Massa...",
+            {"Falha no reset da memória.", kFalhaRun}, kModelo25),
+    Comando("P4", 25, kPassoCamposMemoria, "Campos de Memória...",
+            {"Falha programação dos campos de memória.", kFalhaRun}, kModelo25),
     // Only the "MAC=" heading of the echo is checked.
-    Prog("MAC block", 28, kTcp, SoAPrimeira(kBloco), {"Enviando programação de MAC..."},
-         {kFalhaRecv, kFalhaRun},
-         {{Falha::Recusar, {kCabecalho + "15 15 15 15 00 00 00 00 00 00", kFalhaRun}},
-          {Falha::Lixo, {kCabecalho + "A5 5A A5 5A A5 5A A5 5A A5 5A", kFalhaRun}},
-          {Falha::FecharNoMeio,
-           Linhas{kMacRecebido + "00:00:00:00:00:00\r\n", "OK.", kReconectando} + kIpFamilia6},
-          {Falha::RespostaCurta,
-           Linhas{kMacRecebido + "00:00:00:00:00:00\r\n", "OK.", kReconectando} + kIpFamilia6},
-          {Falha::RespostaGigante,
-           Linhas{kMacRecebido + "02:B4:6D:AA:BB:CC\r\n", "OK.", kReconectando} + kIpFamilia6}})
-        .Passo(kPassoMac, OpcoesDoBloco),
+    ComPasso(
+        Prog(
+            "MAC block", 28, kTcp, SoAPrimeira(kBloco), {"Enviando programação de MAC..."},
+            {kFalhaRecv, kFalhaRun},
+            {{Falha::Recusar, {kCabecalho + "15 15 15 15 00 00 00 00 00 00", kFalhaRun}},
+             {Falha::Lixo, {kCabecalho + "A5 5A A5 5A A5 5A A5 5A A5 5A", kFalhaRun}},
+             {Falha::FecharNoMeio,
+              Linhas{kMacRecebido + "00:00:00:00:00:00\r\n", "OK.", kReconectando} + kIpFamilia6},
+             {Falha::RespostaCurta,
+              Linhas{kMacRecebido + "00:00:00:00:00:00\r\n", "OK.", kReconectando} + kIpFamilia6},
+             {Falha::RespostaGigante,
+              Linhas{kMacRecebido + "02:B4:6D:AA:BB:CC\r\n", "OK.", kReconectando} + kIpFamilia6}}),
+        kPassoMac, OpcoesDoBloco),
     // Nothing in the echo is checked: only a missing one fails.
-    Prog("MAC, ID and SMS block", 16, kTcp, SoAPrimeira(kBloco),
-         {"Enviando programação de MAC, ID Telemetria e Celular SMS..."}, {kFalhaRecv, kFalhaRun},
-         {{Falha::Recusar, Linhas{kMacRecebido + "00:00:00:00:00:00\r\nID=\r\nCelular SMS=\r\n",
-                                  "OK.", kReconectando} +
-                               kIpTexto},
-          {Falha::FecharNoMeio, Linhas{"*", "OK.", kReconectando} + kIpTexto},
-          {Falha::RespostaCurta, Linhas{"*", "OK.", kReconectando} + kIpTexto},
-          {Falha::Lixo, Linhas{"*", "OK.", kReconectando} + kIpTexto},
-          {Falha::RespostaGigante,
-           Linhas{kMacRecebido + "02:B4:6D:AA:BB:CC\r\nID=POSTO7\r\nCelular SMS=11987654321\r\n",
-                  "OK.", kReconectando} +
-               kIpTexto}})
-        .Passo(kPassoMacIdSms, OpcoesDoBloco),
+    ComPasso(
+        Prog(
+            "MAC, ID and SMS block", 16, kTcp, SoAPrimeira(kBloco),
+            {"Enviando programação de MAC, ID Telemetria e Celular SMS..."},
+            {kFalhaRecv, kFalhaRun},
+            {{Falha::Recusar, Linhas{kMacRecebido + "00:00:00:00:00:00\r\nID=\r\nCelular SMS=\r\n",
+                                     "OK.", kReconectando} +
+                                  kIpTexto},
+             {Falha::FecharNoMeio, Linhas{"*", "OK.", kReconectando} + kIpTexto},
+             {Falha::RespostaCurta, Linhas{"*", "OK.", kReconectando} + kIpTexto},
+             {Falha::Lixo, Linhas{"*", "OK.", kReconectando} + kIpTexto},
+             {Falha::RespostaGigante,
+              Linhas{kMacRecebido + "02:B4:6D:AA:BB:CC\r\nID=POSTO7\r\nCelular SMS=11987654321\r\n",
+                     "OK.", kReconectando} +
+                  kIpTexto}}),
+        kPassoMacIdSms, OpcoesDoBloco),
     PassoRegistro(
         "Entrada Digital", 1280, kPassoEntradasDigitais,
         [](cEquipamento& e) { e.entradasDigitais = 0x00F0; }, 0x00F0, 3),
@@ -401,34 +454,38 @@ const std::vector<Troca> kLeitura{
         {Falha::RespostaGigante, Registros(true, true)}}),
 };
 
+// Two steps on one link: the tail of the first step's oversize reply must not
+// be taken for the second step's acknowledgement.
+const Troca kDoisPassos{"P1 then P5",
+                        25,
+                        kTcp,
+                        {'P', 1},
+                        {},
+                        {},
+                        {},
+                        kAcaoProgramar,
+                        {kPassoRelogio, kPassoMemoriaMassa}};
+
 TEST(FalhasMatriz, TodasAsTrocas) {
-    std::vector<Caso> casos;
-    Casos(kProgramacaoDeIp, casos);
-    Casos(kPassosExtras, casos);
-    Casos(kLeitura, casos);
-    // Two steps on one link: the tail of the first step's oversize reply must
-    // not be taken for the second step's acknowledgement.
-    casos.push_back(
-        {"P1 then P5",
-         25,
-         Meio::Tcp,
-         kAcaoProgramar,
-         Falha::RespostaGigante,
-         {'P', 1},
-         Linhas{kBanner, kIniciada, kVerificando, Eco(kIpFabrica), kConectando,
-                "Enviando programação de relógio...", "OK.", "Reset da Memória de Massa...", "OK.",
-                kReconectando, kFinalizada, kAvisoDesligar, kLeituraIniciada, Eco(kIpFabrica)} +
-             FimLeitura(kIpFabrica, "255.255.255.0", "0.0.0.0", "*"),
-         milliseconds(10000),
-         {kPassoRelogio, kPassoMemoriaMassa},
-         false,
-         {}});
+    Casos casos;
+    Acrescentar(kProgramacaoDeIp, casos);
+    Acrescentar(kPassosExtras, casos);
+    Acrescentar(kLeitura, casos);
+    casos.emplace_back(milliseconds(10000), [](RedeIsolada& rede) {
+        Executar(rede, kDoisPassos, Meio::Tcp, Falha::RespostaGigante,
+                 Linhas{kBanner, kIniciada, kVerificando, Eco(kIpFabrica), kConectando,
+                        "Enviando programação de relógio...", "OK.", "Reset da Memória de Massa...",
+                        "OK.", kReconectando, kFinalizada, kAvisoDesligar, kLeituraIniciada,
+                        Eco(kIpFabrica)} +
+                     FimLeitura(kIpFabrica, "255.255.255.0", "0.0.0.0", "*"),
+                 milliseconds(10000));
+    });
     // The longest first: the silent ones wait out the channel's time-out.
     std::stable_sort(casos.begin(), casos.end(),
-                     [](const Caso& a, const Caso& b) { return a.limite > b.limite; });
+                     [](const auto& a, const auto& b) { return a.first > b.first; });
     std::vector<std::function<void(RedeIsolada&)>> corpos;
-    for (const Caso& c : casos) {
-        corpos.push_back([&c](RedeIsolada& rede) { Executar(rede, c); });
+    for (const auto& c : casos) {
+        corpos.push_back(c.second);
     }
     ExecutarLadoALado(corpos, 48);
 }
