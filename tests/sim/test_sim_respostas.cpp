@@ -50,7 +50,7 @@ class Ponta {
 
     // Reads until nothing more comes for 300 ms (the first byte: primeiro ms);
     // once minimo bytes came, 50 ms of quiet end the reply.
-    Bytes Trocar(const Bytes& pedido, size_t minimo = 0, int primeiro = 1000) {
+    Bytes Trocar(const Bytes& pedido, size_t minimo = 0, int primeiro = 3000) {
         EXPECT_EQ(static_cast<ssize_t>(pedido.size()), write(fd_, pedido.data(), pedido.size()));
         Bytes lido;
         uint8_t buffer[8192];
@@ -123,6 +123,8 @@ Bytes TextoDe(const std::string& nome, const std::string& mac) {
 
 TEST(SimRespostas, CadaFormaDeResposta) {
     const Bytes& textos = kEnderecos;
+    Bytes danificado = DleTcp(1, 'L', 22, kCargaIp);
+    danificado.back() ^= 0xFF;
     const Bytes universal =
         Bloco(Hex("0A 01 02 03 FF FF 00 00 0A 01 00 01 0A 01 00 32 03 04 06 21"), 64);
     const Bytes gateway = Bloco(Hex("AC 10 00 09 FF FF FF 00 AC 10 00 01"), 64);
@@ -135,6 +137,17 @@ TEST(SimRespostas, CadaFormaDeResposta) {
         // The RTU 0x10 goes doubled on the wire.
         {"doubled bytes undone", 3, false, DleTcp(0x10, 'L', 22, kCargaIp),
          Hex("00 0C 10 02 10 4C 16 06 00 00 10 03 BA DC")},
+        // Refused, with the reason behind the NAK.
+        {"damaged frame", 3, false, danificado, Hex("00 0C 10 02 01 4C 16 15 00 01 10 03 2D A3")},
+        {"step the model lacks", 3, false,
+         DleTcp(1, 'L', 20, Bloco("TVX5150S", 8) + Hex("4D 41 43 3D 01 02 03 04 05 06")),
+         Hex("00 0C 10 02 01 4C 14 15 00 02 10 03 5D 9C")},
+        {"wrong length", 3, false, DleTcp(1, 'L', 22, Bloco("TVX5150S", 10)),
+         Hex("00 0C 10 02 01 4C 16 15 00 03 10 03 AD 88")},
+        {"wrong tag", 3, false, DleTcp(1, 'L', 22, Bloco("TVX3300S", 8) + kEnderecos),
+         Hex("00 0C 10 02 01 4C 16 15 00 04 10 03 2D E7")},
+        {"no address", 3, false, DleTcp(1, 'L', 22, Bloco("TVX5150S", 8) + Bloco("10.0.0.256", 60)),
+         Hex("00 0C 10 02 01 4C 16 15 00 05 10 03 AD F0")},
         {"text after byte 5", 3, false, DleTcp(1, 'L', 31),
          Hex("00 6C 10 02 01") + TextoDe("TVX5150S", "03") + Hex("00 10 03 B7 3F")},
         {"plain text", 6, false, Simples('L', 31), TextoDe("TVX6400ST", "06") + Hex("00")},
@@ -147,11 +160,20 @@ TEST(SimRespostas, CadaFormaDeResposta) {
          gateway + Hex("02 B4 6D 00 15 65")},
         {"MAC block", 26, false, Bloco(Hex("4D 41 43 3D 02 00 00 AB CD EF"), 60),
          Hex("4D 41 43 3D 02 00 00 AB CD EF")},
+        // Texts that are no addresses change nothing: the echo shows what is kept.
+        {"text block without addresses", 8, false, Bloco("10.0.0.999", 60),
+         Bloco("192.168.0.101", 20) + Bloco("255.255.255.0", 20) + Bloco("0.0.0.0", 20)},
+        {"block the model does not take", 19, false, textos, Bytes{}},
         {"measurements", 30, false, Modbus(1024, 14),
          Hex("00 00 00 00 00 1F 01 03 1C 00 00 40 84 00 00 3F E0 80 00 42 FE 00 00 3F 00 40 00 42 "
              "FA 00 00 41 FC 00 00 41 EE")},
         {"programming registers", 30, false, Modbus(1280, 4),
          Hex("00 00 00 00 00 0B 01 03 08 FF FF 00 03 C0 A8 00 65")},
+        {"register outside the map", 30, false, Modbus(1030, 10),
+         Hex("00 00 00 00 00 03 01 83 02")},
+        {"count of zero", 30, false, Modbus(1024, 0), Hex("00 00 00 00 00 03 01 83 03")},
+        {"unknown function", 30, false, Hex("00 07 00 00 00 06 01 04 04 00 00 01"),
+         Hex("00 07 00 00 00 03 01 84 01")},
         {"serial long form, ACK at 5", 3, true, Dle(1, 'L', 22, kCargaIp),
          Hex("10 02 01 4C 16 06 00 00 10 03 2A BF")},
         {"serial short form, ACK at 3", 2, true, Dle(1, 'L', 22, kCargaIp),
@@ -164,6 +186,10 @@ TEST(SimRespostas, CadaFormaDeResposta) {
          Hex("10 02 00 50 01 06 00 00 10 03 4F 6E")},
         {"reconnection time", 25, true, Dle(0, 'L', 28, Bloco("TVX3300W", 8) + Bytes{15}),
          Hex("10 02 00 06 4C 1C 10 03 10 21")},
+        {"clock out of range", 25, true, Dle(0, 'P', 1, {32, 3, 31, 14, 7, 9}),
+         Hex("10 02 00 50 01 15 00 05 10 03 C8 21")},
+        {"reconnection time out of range", 25, true,
+         Dle(0, 'L', 28, Bloco("TVX3300W", 8) + Bytes{241}), Hex("10 02 00 15 4C 1C 10 03 97 2A")},
         {"Modbus RTU", 30, true, Modbus(1280, 4, false),
          Hex("01 03 08 FF FF 00 03 C0 A8 00 65 EC 17")},
     };
@@ -172,8 +198,9 @@ TEST(SimRespostas, CadaFormaDeResposta) {
             SCOPED_TRACE(r.nome);
             sim::Simulador sim(r.modelo);
             ASSERT_TRUE(r.serial ? !sim.IniciarSerial().empty() : sim.IniciarTcp("127.0.0.1"));
-            EXPECT_EQ(ParaHex(r.esperada),
-                      ParaHex(Ponta(sim, r.serial).Trocar(r.pedido, r.esperada.size())));
+            EXPECT_EQ(ParaHex(r.esperada), ParaHex(Ponta(sim, r.serial)
+                                                       .Trocar(r.pedido, r.esperada.size(),
+                                                               r.esperada.empty() ? 1000 : 3000)));
         }
     });
 }
@@ -198,7 +225,7 @@ TEST(SimRespostas, PassosGuardadosVoltamNoTexto) {
               Dle(0, 'L', 28, Bloco("TVX3300W", 8) + Bytes{15})}) {
             linha.Trocar(passo, 1);
         }
-        const Bytes texto = linha.Trocar(Dle(0, 'L', 31), 1);
+        const Bytes texto = linha.Trocar(Dle(0, 'L', 31));
         EXPECT_NE(std::string(texto.begin(), texto.end())
                       .find("Reconex\xE3o: 15 min\r\nRel\xF3gio: 05/03/31 14:07:09\r\n"
                             "Mem\xF3ria de massa: zerada\r\nCampos de mem\xF3ria: ION\r\n"),
@@ -207,7 +234,8 @@ TEST(SimRespostas, PassosGuardadosVoltamNoTexto) {
 }
 
 // Garbage, a frame cut short, a header that announces more than comes and a
-// lone DLE never stop the device: the next request is answered.
+// lone DLE never stop the device: the next request is answered. Over TCP for
+// each kind of request, and over the serial line.
 TEST(SimRespostas, EntradaQualquerNaoParaOEquipamento) {
     std::mt19937 gerador(1234);
     Bytes lixo(1 << 16);
@@ -215,17 +243,26 @@ TEST(SimRespostas, EntradaQualquerNaoParaOEquipamento) {
         b = static_cast<uint8_t>(gerador());
     }
     const Bytes ip = DleTcp(1, 'L', 22, kCargaIp);
+    const std::vector<Bytes> partes{lixo, Bytes(ip.begin(), ip.begin() + 20),
+                                    Hex("00 00 03 00 00 00 00 05 01 FF 04 FF 10 02 01"), Hex("10")};
     TVX_EM_REDE_ISOLADA([&](RedeIsolada&) {
-        sim::Simulador sim(2);
-        ASSERT_TRUE(sim.IniciarTcp("127.0.0.1"));
-        Ponta(sim, false).Trocar(lixo, 0, 300);
-        Ponta ponta(sim, false);
-        for (const Bytes& parte :
-             {Bytes(ip.begin(), ip.begin() + 20),
-              Hex("00 00 03 00 00 00 00 05 01 FF 04 FF 10 02 01"), Hex("10")}) {
-            ponta.Trocar(parte, 0, 300);
+        for (const auto& [modelo, pedido] :
+             {std::pair{2u, ip}, std::pair{8u, kEnderecos}, std::pair{30u, Modbus(1280, 4)}}) {
+            sim::Simulador sim(modelo);
+            ASSERT_TRUE(sim.IniciarTcp("127.0.0.1"));
+            for (const Bytes& parte : partes) {
+                Ponta(sim, false).Trocar(parte, 0, 100);
+            }
+            EXPECT_FALSE(Ponta(sim, false).Trocar(pedido, 1).empty()) << modelo;
         }
-        EXPECT_EQ(ParaHex(ponta.Trocar(ip)), "00 0A 10 02 01 06 4C 16 10 03 E8 AA");
+        sim::Simulador sim(2);
+        ASSERT_FALSE(sim.IniciarSerial().empty());
+        Ponta linha(sim, true);
+        for (const Bytes& parte : partes) {
+            linha.Trocar(parte, 0, 100);
+        }
+        EXPECT_EQ(ParaHex(linha.Trocar(Dle(1, 'L', 22, kCargaIp))),
+                  "10 02 01 06 4C 16 10 03 E8 AA");
     });
 }
 
