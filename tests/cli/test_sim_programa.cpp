@@ -14,6 +14,8 @@ namespace {
 using namespace std::chrono_literals;
 
 TEST(SimPrograma, RecusaEnderecosForaDoLoopbackEOpcoesRuins) {
+    PastaTemporaria ajuda;
+    EXPECT_EQ(Processo(TVX_SIM, {"--help"}, ajuda.Caminho()).Aguardar(5s), 0);
     for (const std::vector<std::string>& argumentos :
          {std::vector<std::string>{"--model", "3", "--address", "192.168.0.101"},
           {"--model", "0"},
@@ -46,34 +48,38 @@ TEST(SimPrograma, ServeMostraAsTrocasEParaComSinal) {
                   std::string::npos);
         EXPECT_NE(sim.Saida().find("IP 192.168.0.101, mask 255.255.0.0, gateway 0.0.0.0"),
                   std::string::npos);
-        {
-            TcpSocket c;
-            ASSERT_TRUE(c.Connect("192.168.0.101", 5003));
-            std::string carga(68, '\0');
-            carga.replace(0, 16, "TVX5150S10.0.0.5")
-                .replace(28, 9, "255.0.0.0")
-                .replace(48, 7, "0.0.0.0");
-            uint8_t quadro[512], resposta[512];
-            int n = MontarQuadroDle(quadro + 12, 500, 1, 'L', 22, 68,
-                                    reinterpret_cast<const uint8_t*>(carga.data()));
-            n = EncapsularTcp(quadro, 512, quadro + 12, n, 1, 0);
-            for (const char* esperada :
-                 {"00 0A 10 02 01 15 4C 16 10 03 6F A1", "00 0A 10 02 01 06 4C 16 10 03 E8 AA"}) {
-                ASSERT_TRUE(c.Send(quadro, n) && c.WaitReadable());
-                EXPECT_EQ(ParaHex(resposta, static_cast<size_t>(c.Receive(resposta, 512))),
-                          esperada);
-            }
+        TcpSocket c;
+        ASSERT_TRUE(c.Connect("192.168.0.101", 5003));
+        std::string carga(68, '\0');
+        carga.replace(0, 16, "TVX5150S10.0.0.5")
+            .replace(28, 9, "255.0.0.0")
+            .replace(48, 7, "0.0.0.0");
+        uint8_t quadro[512], resposta[512];
+        int n = MontarQuadroDle(quadro + 12, 500, 1, 'L', 22, 68,
+                                reinterpret_cast<const uint8_t*>(carga.data()));
+        n = EncapsularTcp(quadro, 512, quadro + 12, n, 1, 0);
+        for (const char* esperada :
+             {"00 0A 10 02 01 15 4C 16 10 03 6F A1", "00 0A 10 02 01 06 4C 16 10 03 E8 AA"}) {
+            ASSERT_TRUE(c.Send(quadro, n) && c.WaitReadable());
+            EXPECT_EQ(ParaHex(resposta, static_cast<size_t>(c.Receive(resposta, 512))), esperada);
         }
-        ASSERT_TRUE(sim.AguardarSaida("ACK: kept, in force after a restart", 3s))
-            << sim.Saida() << sim.Erros();
+        n = MontarQuadroDle(quadro + 12, 500, 1, 'L', 31, 0, nullptr);
+        ASSERT_TRUE(c.Send(quadro, EncapsularTcp(quadro, 512, quadro + 12, n, 1, 0)) &&
+                    c.WaitReadable() && c.Receive(resposta, 512) > 0);
+        // A long exchange is printed in part.
+        ASSERT_TRUE(sim.AguardarSaida("configuration text", 3s)) << sim.Saida() << sim.Erros();
         EXPECT_NE(sim.Saida().find("<- 89 bytes"), std::string::npos);
         EXPECT_NE(sim.Saida().find("NAK: refused"), std::string::npos);
+        EXPECT_NE(sim.Saida().find("ACK: kept, in force after a restart"), std::string::npos);
+        EXPECT_NE(sim.Saida().find(" ... (+"), std::string::npos);
+        // A power cycle applies the address and drops the link.
         sim.Sinalizar(SIGUSR1);
         EXPECT_TRUE(sim.AguardarSaida("power-cycled: IP 10.0.0.5, mask 255.0.0.0", 3s))
             << sim.Saida();
+        EXPECT_TRUE(c.WaitReadable() && c.Receive(resposta, 512) == 0);
         sim.Sinalizar(SIGTERM);
         EXPECT_EQ(sim.Aguardar(2s), 0);
-        EXPECT_NE(sim.Saida().find("stopped after 2 requests"), std::string::npos);
+        EXPECT_NE(sim.Saida().find("stopped after 3 requests"), std::string::npos);
     });
 }
 

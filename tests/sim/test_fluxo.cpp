@@ -77,6 +77,10 @@ const Rodada kRodadas[] = {
          b.trabalhador.programado = 1;
          sim.DefinirFalha(sim::Falha::Recusar, {'L', 22});
      }},
+    // A device that echoes another address than the one sent took nothing.
+    {"echo of another address", 21, kMeioIpPadrao, kAcaoProgramar, kSimulador,
+     kInicio + Linhas{kEnviandoIp, "Falha na programação.Reprograme o MAC."},
+     [](Bancada&, sim::Simulador& sim) { sim.DefinirFalha(sim::Falha::IpDiferente); }},
     // Models with DIP switches are not restarted nor read: the switch goes back.
     {"DIP switch", 17, kMeioIpPadrao, kAcaoProgramar, kSimulador,
      kInicio + Linhas{kEnviandoIp, kIpOk, "OK", kFinalizada,

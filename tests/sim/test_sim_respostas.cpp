@@ -92,6 +92,12 @@ Bytes Modbus(uint16_t registro, uint16_t quantidade, bool tcp = true) {
     MontarLeituraModbus(rtu, 1, registro, quantidade);
     return tcp ? Bytes(quadro, quadro + RtuParaTcp(quadro, rtu, 8)) : Bytes(rtu, rtu + 8);
 }
+Bytes ModbusEscrita(uint16_t registro, const Bytes& dados, bool tcp = true) {
+    uint8_t rtu[64], quadro[68];
+    const int n = MontarEscritaModbus(rtu, 1, registro, static_cast<uint8_t>(dados.size() / 2),
+                                      static_cast<uint8_t>(dados.size()), dados.data());
+    return tcp ? Bytes(quadro, quadro + RtuParaTcp(quadro, rtu, n)) : Bytes(rtu, rtu + n);
+}
 // Zero-padded to its size.
 Bytes Bloco(Bytes inicio, size_t tamanho) {
     inicio.resize(tamanho);
@@ -125,6 +131,8 @@ TEST(SimRespostas, CadaFormaDeResposta) {
     const Bytes& textos = kEnderecos;
     Bytes danificado = DleTcp(1, 'L', 22, kCargaIp);
     danificado.back() ^= 0xFF;
+    Bytes danificadoRtu = Modbus(1280, 4, false);
+    danificadoRtu[7] ^= 0x01;
     const Bytes universal =
         Bloco(Hex("0A 01 02 03 FF FF 00 00 0A 01 00 01 0A 01 00 32 03 04 06 21"), 64);
     const Bytes gateway = Bloco(Hex("AC 10 00 09 FF FF FF 00 AC 10 00 01"), 64);
@@ -133,6 +141,9 @@ TEST(SimRespostas, CadaFormaDeResposta) {
          Hex("00 0C 10 02 01 4C 16 06 00 00 10 03 2A BF")},
         {"short form, ACK at 5", 2, false, DleTcp(1, 'L', 22, kCargaIp),
          Hex("00 0A 10 02 01 06 4C 16 10 03 E8 AA")},
+        // The restart is acknowledged, then the link dropped.
+        {"restart", 3, false, DleTcp(1, 'L', 24, Bloco("TVX5150S", 8)),
+         Hex("00 0C 10 02 01 4C 18 06 00 00 10 03 FA B3")},
         {"plain frame, ACK first", 18, false, Simples('L', 22, kCargaIp), Hex("06 4C 16")},
         // The RTU 0x10 goes doubled on the wire.
         {"doubled bytes undone", 3, false, DleTcp(0x10, 'L', 22, kCargaIp),
@@ -169,6 +180,10 @@ TEST(SimRespostas, CadaFormaDeResposta) {
              "FA 00 00 41 FC 00 00 41 EE")},
         {"programming registers", 30, false, Modbus(1280, 4),
          Hex("00 00 00 00 00 0B 01 03 08 FF FF 00 03 C0 A8 00 65")},
+        {"register write", 30, false, ModbusEscrita(1282, {0x0A, 0x01}),
+         Hex("00 00 00 00 00 06 01 10 05 02 00 01")},
+        {"write to a read-only block", 30, false, ModbusEscrita(1024, {0, 1}),
+         Hex("00 00 00 00 00 03 01 90 02")},
         {"register outside the map", 30, false, Modbus(1030, 10),
          Hex("00 00 00 00 00 03 01 83 02")},
         {"count of zero", 30, false, Modbus(1024, 0), Hex("00 00 00 00 00 03 01 83 03")},
@@ -190,6 +205,10 @@ TEST(SimRespostas, CadaFormaDeResposta) {
          Hex("10 02 00 50 01 15 00 05 10 03 C8 21")},
         {"reconnection time out of range", 25, true,
          Dle(0, 'L', 28, Bloco("TVX3300W", 8) + Bytes{241}), Hex("10 02 00 15 4C 1C 10 03 97 2A")},
+        {"Modbus RTU write", 30, true, ModbusEscrita(1282, {0x0A, 0x01}, false),
+         Hex("01 10 05 02 00 01 A0 C5")},
+        // A request damaged on the line is not answered.
+        {"damaged Modbus RTU", 30, true, danificadoRtu, Bytes{}},
         {"Modbus RTU", 30, true, Modbus(1280, 4, false),
          Hex("01 03 08 FF FF 00 03 C0 A8 00 65 EC 17")},
     };
@@ -226,6 +245,9 @@ TEST(SimRespostas, PassosGuardadosVoltamNoTexto) {
             linha.Trocar(passo, 1);
         }
         const Bytes texto = linha.Trocar(Dle(0, 'L', 31));
+        // Each request and its reply in the simulator's log of exchanges.
+        EXPECT_TRUE(sim.AguardarPedidos(5, 1s));
+        EXPECT_EQ(sim.Trocas().size(), 10u);
         EXPECT_NE(std::string(texto.begin(), texto.end())
                       .find("Reconex\xE3o: 15 min\r\nRel\xF3gio: 05/03/31 14:07:09\r\n"
                             "Mem\xF3ria de massa: zerada\r\nCampos de mem\xF3ria: ION\r\n"),
@@ -244,7 +266,8 @@ TEST(SimRespostas, EntradaQualquerNaoParaOEquipamento) {
     }
     const Bytes ip = DleTcp(1, 'L', 22, kCargaIp);
     const std::vector<Bytes> partes{lixo, Bytes(ip.begin(), ip.begin() + 20),
-                                    Hex("00 00 03 00 00 00 00 05 01 FF 04 FF 10 02 01"), Hex("10")};
+                                    Hex("00 00 03 00 00 00 00 05 01 FF 04 FF 10 02 01"),
+                                    Hex("00 00 03 00 00 00 00 05 01 FF 00 00"), Hex("10")};
     TVX_EM_REDE_ISOLADA([&](RedeIsolada&) {
         for (const auto& [modelo, pedido] :
              {std::pair{2u, ip}, std::pair{8u, kEnderecos}, std::pair{30u, Modbus(1280, 4)}}) {

@@ -122,6 +122,8 @@ TEST_F(ListaPropriedades, CadaEditorAbreComOValorDaLinhaEEscreveNela) {
     EXPECT_EQ(texto->Mascara(), QString());
     EXPECT_EQ(texto->text(), QString("1"));
     texto->selectAll();
+    QTest::keyClick(texto, Qt::Key_Delete);
+    EXPECT_EQ(linhas.GetText("RTU"), "");
     QTest::keyClicks(texto, "17");
     EXPECT_EQ(linhas.GetNumber("RTU"), 17);
 
