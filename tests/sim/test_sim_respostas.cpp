@@ -282,7 +282,7 @@ TEST(SimRespostas, EntradaQualquerNaoParaOEquipamento) {
         ASSERT_FALSE(sim.IniciarSerial().empty());
         Ponta linha(sim, true);
         for (const Bytes& parte : partes) {
-            linha.Trocar(parte, 0, 100);
+            linha.Trocar(parte, 0, 300);  // the line quiet long enough to end a frame
         }
         EXPECT_EQ(ParaHex(linha.Trocar(Dle(1, 'L', 22, kCargaIp))),
                   "10 02 01 06 4C 16 10 03 E8 AA");
