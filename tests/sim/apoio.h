@@ -17,8 +17,6 @@
 #include <thread>
 #include <vector>
 
-#include "core/equipamento.h"
-#include "core/progresso.h"
 #include "core/thread_programar.h"
 #include "persistence/log.h"
 #include "sim/falhas.h"

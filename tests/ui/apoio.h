@@ -6,26 +6,32 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QElapsedTimer>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
 #include <QTest>
 #include <filesystem>
-#include <functional>
-#include <memory>
 #include <sstream>
-#include <string>
-#include <vector>
 
-#include "core/equipamento.h"
+#include "core/utilitarios.h"
 #include "support/log_lido.h"
 #include "ui/aplicacao.h"
 #include "ui/campo_ip.h"
 #include "ui/dlg_ip_ms_gw.h"
+#include "ui/dlg_meio_comunicacao.h"
+#include "ui/dlg_modelo.h"
+#include "ui/dlg_programar.h"
 #include "ui/edicao_mascarada.h"
 #include "ui/lista_propriedades.h"
 #include "ui/mensagens.h"
+#include "ui_dlg_meio_comunicacao.h"
+#include "ui_dlg_modelo.h"
+#include "ui_dlg_programar.h"
 
 namespace tvx::teste {
 

@@ -1,20 +1,13 @@
 // The wizard's first three pages as the technician meets them: titles and
 // buttons, what each Next saves, the pages' refusals, the configuration file
 // chosen on page 1 and the grid of page 3; and the real message box.
-#include <QAbstractButton>
 #include <QDir>
-#include <QLabel>
 #include <QMessageBox>
-#include <QRadioButton>
 #include <QTimer>
 #include <fstream>
 
 #include "apoio.h"
 #include "core/registros.h"
-#include "ui/dlg_meio_comunicacao.h"
-#include "ui/dlg_modelo.h"
-#include "ui_dlg_meio_comunicacao.h"
-#include "ui_dlg_modelo.h"
 
 namespace tvx::teste {
 namespace {

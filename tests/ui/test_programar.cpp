@@ -1,16 +1,10 @@
 // The programming page: the box and the log, its buttons, Back and Finish
 // around the runs they start. Its runs reach 127.0.0.1 only, where nothing
 // listens on the equipment's port: a programming run ends at its connection.
-#include <QAbstractButton>
-#include <QPlainTextEdit>
-#include <QPushButton>
 #include <QScrollBar>
 #include <thread>
 
 #include "apoio.h"
-#include "core/utilitarios.h"
-#include "ui/dlg_programar.h"
-#include "ui_dlg_programar.h"
 
 namespace tvx::teste {
 namespace {

@@ -3,22 +3,11 @@
 // simulated unit on the factory address, and its new addresses wait there
 // for the power cycle the run does not send. The address exists only in the
 // network namespace this whole program moved into (main.cpp).
-#include <QAbstractButton>
-#include <QPlainTextEdit>
-#include <QPushButton>
-#include <QRadioButton>
 
 #include "apoio.h"
-#include "core/utilitarios.h"
 #include "paginas/parametros.h"
 #include "sim/simulador.h"
 #include "support/rede_isolada.h"
-#include "ui/dlg_meio_comunicacao.h"
-#include "ui/dlg_modelo.h"
-#include "ui/dlg_programar.h"
-#include "ui_dlg_meio_comunicacao.h"
-#include "ui_dlg_modelo.h"
-#include "ui_dlg_programar.h"
 
 namespace tvx::teste {
 namespace {
