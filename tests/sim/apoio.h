@@ -1,8 +1,8 @@
 #pragma once
 // The whole runs against the simulator: the equipment object, its worker and
 // the queue that plays the programming page, inside an isolated network where
-// the simulator stands in for the device; and the harness of the fault matrix,
-// which runs its cases side by side, each in a network of its own.
+// the simulator stands in for the device; the lines a run shows; and the
+// runner that takes many runs side by side, each in a network of its own.
 #include <stdlib.h>
 
 #include <gtest/gtest.h>
@@ -28,7 +28,6 @@ namespace tvx::teste {
 
 using namespace std::chrono_literals;
 using Linhas = std::vector<std::string>;
-using Relogio = std::chrono::steady_clock;
 
 inline constexpr const char* kBanner = "TVXNetCfg - v19.1.3";
 inline constexpr const char* kIniciada = "Programação iniciada...";
@@ -122,10 +121,10 @@ class Bancada {
             ADD_FAILURE() << "the worker did not start";
             return linhas;
         }
-        const auto fim = Relogio::now() + 90s;
+        const auto fim = std::chrono::steady_clock::now() + 90s;
         for (bool ativo = true; ativo;) {
             ativo = trabalhador.EmExecucao(0);
-            if (ativo && Relogio::now() > fim) {
+            if (ativo && std::chrono::steady_clock::now() > fim) {
                 ADD_FAILURE() << "the run did not end within 90 s";
                 trabalhador.Para();
             }
@@ -182,9 +181,9 @@ inline void PrepararRede(RedeIsolada& rede) {
     ASSERT_TRUE(rede.AdicionarRedeMuda("10.0.0.0/24"));
 }
 
-// Runs the bodies side by side, each in an isolated network of its own, the
-// first ones first: most of a run's time is spent waiting for time-outs,
-// pauses and echoes. The descriptors are counted before and after.
+// Runs the bodies side by side, in their order, each in an isolated network
+// of its own: most of a run's time is spent waiting for time-outs, pauses and
+// echoes. The descriptors are counted before and after.
 inline void ExecutarLadoALado(const std::vector<std::function<void(RedeIsolada&)>>& corpos,
                               size_t simultaneos) {
     const auto descritores = [] {
