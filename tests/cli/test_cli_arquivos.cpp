@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "processo_cli.h"
+#include "processo.h"
 #include "support/rede_isolada.h"
 
 #ifdef TVX_COM_SIMULADOR

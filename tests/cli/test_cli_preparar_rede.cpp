@@ -11,7 +11,7 @@
 #include <memory>
 #include <regex>
 
-#include "processo_cli.h"
+#include "processo.h"
 #include "support/rede_campo.h"
 #include "support/rede_isolada.h"
 
@@ -177,7 +177,7 @@ TEST(CliPrepararRede, SinaisEMorte) {
                 rede.Executar(std::string("sysctl -qw net.ipv4.conf.tvx0.promote_secondaries=") +
                               c.promover),
                 0);
-            ProcessoCli processo({"--model", "3", "--medium", "0", "--preparar-rede", "read"},
+            Processo processo(TVX_CLI, {"--model", "3", "--medium", "0", "--preparar-rede", "read"},
                                  b.pasta.Caminho());
             ASSERT_TRUE(processo.AguardarSaida("Leitura iniciada...\n", 10s)) << processo.Erros();
             processo.Sinalizar(c.sinal);

@@ -14,7 +14,7 @@
 #include <thread>
 #include <vector>
 
-#include "processo_cli.h"
+#include "processo.h"
 #include "support/pty_teste.h"
 #include "support/rede_isolada.h"
 #include "transport/os/porta_serial_linux.h"
@@ -32,35 +32,6 @@ std::string UltimaLinha(const std::string& texto) {
     const size_t fim = texto.find_last_not_of('\n');
     const size_t inicio = texto.rfind('\n', fim);
     return texto.substr(inicio == std::string::npos ? 0 : inicio + 1, fim - inicio);
-}
-
-TEST(CliVerdade, RecusasNomeiamProgramaELinha) {
-    struct Caso {
-        std::vector<std::string> argumentos;
-        std::string erros;
-    };
-    const std::vector<Caso> casos{
-        {{"--model", "3", "--medium", "1", "--address", "127.0.0.1", "program"},
-         "tvxnetcfg-cli: IP inválido (linha \"IP\": --ip)\n"},
-        {{"--model", "3", "--medium", "1", "--address", "127.0.0.1", "--ip", "10.0.0.5", "program"},
-         "tvxnetcfg-cli: Máscara inválida (linha \"Máscara\": --mask)\n"},
-        {{"--model", "6", "--medium", "1", "--address", "127.0.0.1", "--ip", "10.0.0.5", "--mask",
-          "255.0.0.0", "--param", "Alterar MAC?=1", "program"},
-         "tvxnetcfg-cli: MAC inválido (linha \"MAC (xx:xx:xx:xx:xx:xx)\": --param "
-         "'MAC (xx:xx:xx:xx:xx:xx)=...')\n"},
-        {{"--model", "3", "--param", "Alterar MAC?=1", "program"},
-         "tvxnetcfg-cli: --param 'Alterar MAC?=1': Parâmetro desconhecido para este modelo: "
-         "\"Alterar MAC?\"\nRótulos deste modelo:\n  IP\n  Máscara\n  Gateway\n"},
-    };
-    TVX_EM_REDE_ISOLADA([&](RedeIsolada&) {
-        for (const Caso& c : casos) {
-            PastaTemporaria pasta;
-            const ResultadoCli r = ExecutarCli(c.argumentos, pasta.Caminho());
-            EXPECT_EQ(r.codigo, 2) << c.erros;
-            EXPECT_EQ(r.erros, c.erros);
-            EXPECT_EQ(r.saida, "");
-        }
-    });
 }
 
 TEST(CliVerdade, Listagens) {
@@ -133,7 +104,7 @@ TEST(CliVerdade, InterrupcaoDizOEstadoDoEquipamento) {
             equipamento.DefinirFalha(c.falha, {'L', 22});
             ASSERT_TRUE(equipamento.IniciarTcp("127.0.0.2"));
             PastaTemporaria pasta;
-            ProcessoCli processo(Programar("10.0.0.50"), pasta.Caminho());
+            Processo processo(TVX_CLI, Programar("10.0.0.50"), pasta.Caminho());
             ASSERT_TRUE(processo.AguardarSaida(c.aguardar, 20s)) << processo.Saida();
             std::this_thread::sleep_for(300ms);  // in the countdown, or the reply's wait
             const auto inicio = std::chrono::steady_clock::now();
