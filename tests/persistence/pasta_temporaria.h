@@ -5,18 +5,17 @@
 
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <set>
 #include <string>
+
+#include "support/log_lido.h"
 
 namespace tvx::teste {
 
 class PastaTemporaria : public testing::Test {
   protected:
     void SetUp() override {
-        const char* base = std::getenv("TMPDIR");
-        std::string modelo = std::string(base != nullptr && *base != '\0' ? base : "/tmp") +
-                             "/tvx_persistencia_XXXXXX";
+        std::string modelo = (std::filesystem::temp_directory_path() / "tvx_persistencia_XXXXXX");
         ASSERT_NE(::mkdtemp(modelo.data()), nullptr);
         pasta_ = modelo;
     }
@@ -24,18 +23,11 @@ class PastaTemporaria : public testing::Test {
         std::error_code erro;
         std::filesystem::remove_all(pasta_, erro);
     }
-
     std::string Caminho(const std::string& nome) const { return pasta_ + "/" + nome; }
-
     static void Escrever(const std::string& caminho, const std::string& bytes) {
-        std::ofstream f(caminho, std::ios::binary | std::ios::trunc);
-        f.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-        ASSERT_TRUE(f.good()) << caminho;
+        std::ofstream(caminho, std::ios::binary | std::ios::trunc) << bytes;
     }
-    static std::string Ler(const std::string& caminho) {
-        std::ifstream f(caminho, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
-    }
+    static std::string Ler(const std::string& caminho) { return LerArquivo(caminho); }
     // Names in a folder, to see that nothing was left behind.
     static std::set<std::string> Nomes(const std::string& pasta) {
         std::set<std::string> nomes;
