@@ -8,26 +8,15 @@
 #include <utility>
 #include <vector>
 
+#include "avisos_gravados.h"
 #include "paginas/parametros.h"
 
 namespace tvx {
 namespace {
 
-using Aviso = std::pair<TipoAviso, std::string>;
-using Avisos = std::vector<Aviso>;
+using namespace teste;
 using Valores = std::vector<std::pair<std::string, std::string>>;
 
-struct AvisosGravados : cAvisos {
-    void Mostrar(TipoAviso tipo, const std::string& texto) override {
-        vistos.emplace_back(tipo, texto);
-    }
-    bool Perguntar(const std::string&) override { return false; }
-    Avisos vistos;
-};
-
-Aviso Erro(const std::string& t) {
-    return {TipoAviso::Erro, t};
-}
 Aviso Info(const std::string& t) {
     return {TipoAviso::Informacao, t};
 }
@@ -84,30 +73,21 @@ TEST(ParametrosConfirmar, RecusasEAvisosNosLimites) {
     const auto registros = [&](const char* n) {
         return Mais(kMedidor1, {{"Medidor 1 - Número de Registros", n}});
     };
+    // clang-format off
     const std::vector<Caso> casos{
         {27, {{"Função Gateway Universal", "85"}}, false, {Erro("IP do Gateway RX inválido")}},
-        {27, tx940, false, {Erro("RTU do TVX940")}},
-        {1,
-         Mais(tx940, {{"RTU do TVX940", "256"}}),
-         false,
-         {Erro("RTU do TVX940 inválido (0 a 255)")}},
-        {1, Mais(tx940, {{"RTU do TVX940", "1"}}), true, {}},
-        {6,
-         Mais(mac, {{"MAC (xx:xx:xx:xx:xx:xx)", "02:B4:6D:01:02:0"}}),
-         false,
+        {27, tx940, false, {Erro("RTU do TVX940")}}, {1, Mais(tx940, {{"RTU do TVX940", "256"}}),
+         false, {Erro("RTU do TVX940 inválido (0 a 255)")}},
+        {1, Mais(tx940, {{"RTU do TVX940", "1"}}), true, {}}, {6,
+         Mais(mac, {{"MAC (xx:xx:xx:xx:xx:xx)", "02:B4:6D:01:02:0"}}), false,
          {Erro("MAC inválido")}},
         {6, Mais(mac, {{"MAC (xx:xx:xx:xx:xx:xx)", "02:B4:6D:01:02:03"}}), true, {}},
         {23, Mais(rtu, {{"RTU", "0"}}), false, {Erro("RTU não pode ser 0")}},
         {23, Mais(rtu, {{"RTU", "256"}}), false, {Erro("RTU inválido (0 a 255)")}},
-        {23, Mais(rtu, {{"RTU", "255"}}), true, {}},
-        {5,
-         Mais(id, {{"ID (Telemetria 12 caracteres)", k25.substr(0, 11)}}),
-         false,
-         {Erro(tamanhoId)}},
-        {5,
-         Mais(id, {{"ID (Telemetria 12 caracteres)", k25.substr(0, 13)}}),
-         false,
-         {Erro(tamanhoId)}},
+        {23, Mais(rtu, {{"RTU", "255"}}), true, {}}, {5,
+         Mais(id, {{"ID (Telemetria 12 caracteres)", k25.substr(0, 11)}}), false,
+         {Erro(tamanhoId)}}, {5, Mais(id, {{"ID (Telemetria 12 caracteres)", k25.substr(0, 13)}}),
+         false, {Erro(tamanhoId)}},
         {5, Mais(id, {{"ID (Telemetria 12 caracteres)", k25}}), false, {Erro(tamanhoId)}},
         {5, Mais(id, {{"ID (Telemetria 12 caracteres)", k25.substr(0, 12)}}), true, {}},
         {24, {{"Alterar URL?", "1"}}, true, {Info("A Telemetria será desabilitada!")}},
@@ -116,32 +96,25 @@ TEST(ParametrosConfirmar, RecusasEAvisosNosLimites) {
         {25, Mais(tempo, {{"Tempo de Reconexão (1 ~ 240 min)", "241"}}), false, {Info(reconexao)}},
         {25, Mais(tempo, {{"Tempo de Reconexão (1 ~ 240 min)", "300"}}), false, {Info(reconexao)}},
         {25, Mais(tempo, {{"Tempo de Reconexão (1 ~ 240 min)", "240"}}), true, {}},
-        {25, Mais(tempo, {{"Tempo de Reconexão (1 ~ 240 min)", "1"}}), true, {}},
-        {25,
-         {{"Programar Medição", "1"}, {"RTU Medidor ION", "300"}},
-         false,
+        {25, Mais(tempo, {{"Tempo de Reconexão (1 ~ 240 min)", "1"}}), true, {}}, {25,
+         {{"Programar Medição", "1"}, {"RTU Medidor ION", "300"}}, false,
          {Erro("RTU Medidor ION inválido (0 a 255)")}},
         // The Modbus meters: a meter at IP 0 is not checked at all.
         {19, {{"Medidor 1 - Função", ""}}, true, {}},
-        {19, {{"Medidor 1 - IP", "10.0.0.5"}}, false, {Erro("Medidor 1 - RTU inválido")}},
-        {19,
+        {19, {{"Medidor 1 - IP", "10.0.0.5"}}, false, {Erro("Medidor 1 - RTU inválido")}}, {19,
          Mais(kMedidor1, {{"Medidor 1 - Função", ""}, {"Medidor 1 - Número de Registros", "9"}}),
-         false,
-         {Erro("Medidor 1 - Função inválida")}},
+         false, {Erro("Medidor 1 - Função inválida")}},
         {19, kMedidor1, false, {Erro("Medidor 1 - Número de Registros inválido (0)")}},
         {19, registros("-5"), false, {Erro("Medidor 1 - Número de Registros inválido (0)")}},
-        {19, registros("126"), false, {Erro(maior)}},
-        {19, registros("300"), false, {Erro(maior)}},
-        {19, registros("125"), true, {}},
-        {19,
-         {{"Medidor 3 - IP", "10.0.0.7"},
+        {19, registros("126"), false, {Erro(maior)}}, {19, registros("300"), false, {Erro(maior)}},
+        {19, registros("125"), true, {}}, {19, {{"Medidor 3 - IP", "10.0.0.7"},
           {"Medidor 3 - RTU", "2"},
           {"Medidor 3 - Função", "4"},
           {"Medidor 3 - Número de Registros", "1"},
-          {"Medidor 3 - Endereço Inicial", "70000"}},
-         false,
+          {"Medidor 3 - Endereço Inicial", "70000"}}, false,
          {Erro("Medidor 3 - Endereço Inicial inválido (0 a 65535)")}},
     };
+    // clang-format on
     for (size_t i = 0; i < casos.size(); ++i) {
         Pagina p(casos[i].modelo);
         EXPECT_EQ(p.Confirmar(casos[i].valores), casos[i].aceito) << "caso " << i;
