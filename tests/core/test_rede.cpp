@@ -206,6 +206,7 @@ TEST(AnalisePacote, SoORetornoOuOErroDoNossoPedido) {
         uint32_t status;
         uint16_t tamanho;
     };
+    // clang-format off
     const std::vector<Caso> casos = {
         {PacoteIp(destino, local, Icmp(0, 0, 0xBEEF, 0x0102, 32)), os::Analise::Resposta, destino,
          0, 32},
@@ -222,6 +223,7 @@ TEST(AnalisePacote, SoORetornoOuOErroDoNossoPedido) {
         {erroCitando(3, 1, TextoParaIp("10.0.0.1"), 0x0102), os::Analise::Alheio, 0, 0, 0},
         {erroCitando(5, 1, destino, 0x0102), os::Analise::Alheio, 0, 0, 0},
     };
+    // clang-format on
     for (size_t i = 0; i < casos.size(); ++i) {
         RespostaEco r;
         EXPECT_EQ(os::AnalisarPacoteIp(pedido, casos[i].pacote.data(), casos[i].pacote.size(), r),
@@ -246,11 +248,26 @@ TEST(AnalisePacote, SoORetornoOuOErroDoNossoPedido) {
         EXPECT_EQ(os::AnalisarPacoteIp(pedido, p.data(), p.size(), r), os::Analise::Alheio);
     }
     // The status numbers the technician reads for each ICMP error.
+    // clang-format off
     const std::pair<std::pair<uint8_t, uint8_t>, uint32_t> status[] = {
-        {{3, 0}, 11002},  {{3, 6}, 11002},  {{3, 9}, 11002},  {{3, 11}, 11002},
-        {{3, 1}, 11003},  {{3, 10}, 11003}, {{3, 12}, 11003}, {{3, 2}, 11004},
-        {{3, 3}, 11005},  {{3, 4}, 11009},  {{3, 5}, 11012},  {{4, 0}, 11016},
-        {{11, 0}, 11013}, {{11, 1}, 11014}, {{12, 0}, 11015}, {{5, 0}, 11050}};
+        {{3, 0}, 11002},
+        {{3, 6}, 11002},
+        {{3, 9}, 11002},
+        {{3, 11}, 11002},
+        {{3, 1}, 11003},
+        {{3, 10}, 11003},
+        {{3, 12}, 11003},
+        {{3, 2}, 11004},
+        {{3, 3}, 11005},
+        {{3, 4}, 11009},
+        {{3, 5}, 11012},
+        {{4, 0}, 11016},
+        {{11, 0}, 11013},
+        {{11, 1}, 11014},
+        {{12, 0}, 11015},
+        {{5, 0}, 11050},
+    };
+    // clang-format on
     for (const auto& [tipoCodigo, numero] : status) {
         EXPECT_EQ(os::StatusDeErroIcmp(tipoCodigo.first, tipoCodigo.second), numero)
             << int(tipoCodigo.first) << "/" << int(tipoCodigo.second);

@@ -237,9 +237,12 @@ TEST(ProgramacaoEstendida, FalhaDeCadaTipo) {
     // clang-format off
     const Falha semLigacao[] = {
         {16, 2, {}, "Programação de MAC, ID e Celular SMS falhou.", false},
-        {6, 11, {}, nullptr, false}, {23, 12, {}, "Programação de RTU/Velocidade.", false},
-        {23, 13, {}, nullptr, false}, {23, 14, {}, nullptr, false},
-        {26, 16, {}, "Programação de MAC falhou.", false}, {25, 17, {}, nullptr, false},
+        {6, 11, {}, nullptr, false},
+        {23, 12, {}, "Programação de RTU/Velocidade.", false},
+        {23, 13, {}, nullptr, false},
+        {23, 14, {}, nullptr, false},
+        {26, 16, {}, "Programação de MAC falhou.", false},
+        {25, 17, {}, nullptr, false},
         {25, 18, {}, "Programação de relógio", false},
         {25, 19, {}, "Reset da memória de massa", false},
         {25, 20, {}, "Programação dos campos de memória", false},
