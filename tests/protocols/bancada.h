@@ -171,7 +171,7 @@ inline void Rodar(Rotina rotina, const std::vector<Caso>& casos) {
             if (prefixo) {
                 pedidos.resize(pedidos.size() - 2);
             }
-            const std::string recebido = ParaHex(par.Recebido(Hex(pedidos).size() + 1, 300ms));
+            const std::string recebido = ParaHex(par.Recebido(Hex(pedidos).size() + 1, 100ms));
             EXPECT_EQ(pedidos, prefixo ? recebido.substr(0, pedidos.size()) : recebido);
         } else if (c.meio == Meio::Serial) {
             PtyTeste pty;
