@@ -311,6 +311,14 @@ TEST(Codec, AnaliseDaRespostaModbusByteAByte) {
     EXPECT_EQ(contador, 7);
     EXPECT_EQ(status, 0);
     EXPECT_EQ(ParaHex(Bytes(sizeof resposta, 0)), ParaHex(resposta, sizeof resposta));
+    // Without a request or a place for the reply there is nothing to check.
+    for (const uint8_t* pedido : {req.data(), static_cast<const uint8_t*>(nullptr)}) {
+        estado = 0;
+        EXPECT_EQ(AnalisarRespostaModbus(pedido, pedido ? nullptr : resposta, estado, 0x01,
+                                         contador, status),
+                  kAnaliseFim);
+        EXPECT_EQ(status, kModbusCapacidade);
+    }
 }
 
 TEST(Codec, BytesAleatoriosNuncaPassamDoFimDaResposta) {
