@@ -212,6 +212,7 @@ TEST_F(CanalSerial, ConfirmacaoPorTipoERecepcao) {
     const int n = canal.MontarComando(0x4C, 0x16, 0, nullptr);
     ASSERT_TRUE(canal.EnviarSerial(canal.BufferTx(), n));
     EXPECT_EQ("10 02 01 4C 16 10 03 A8 54", ParaHex(pty.Ler(9, 2s)));
+    EXPECT_FALSE(canal.EnviarSerial(canal.BufferTx(), -1));  // a failed build sends nothing
     const std::pair<uint8_t, const char*> confirmacoes[] = {
         {kQuadroDle, "10 02 01 00 00 06 00 00 00 00 00 00"},
         {kQuadroDleCurto, "10 02 01 06 00 00 00 00 00 00"},
