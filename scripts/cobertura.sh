@@ -47,7 +47,9 @@ for d in core transport protocols persistence paginas; do
 done
 opcoes=(--root . --object-directory "$pasta" "${filtros[@]}" --exclude-throw-branches
         --exclude-unreachable-branches --gcov-ignore-parse-errors)
-gcovr "${opcoes[@]}" --print-summary --output /dev/null | grep -E '^(lines|branches):'
+# The summary goes to stdout; the text report is kept in the build folder
+# (never --output /dev/null: run as root, gcovr replaces the device with a file).
+gcovr "${opcoes[@]}" --print-summary --output "$pasta/cobertura.txt" | grep -E '^(lines|branches):'
 if ((html)); then
     mkdir -p "$pasta/cobertura"
     gcovr "${opcoes[@]}" --html-details "$pasta/cobertura/index.html"
