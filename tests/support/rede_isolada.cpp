@@ -9,7 +9,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <array>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -20,16 +19,6 @@ namespace tvx::teste {
 
 namespace {
 
-std::vector<std::string> NomesDasInterfaces() {
-    std::vector<std::string> nomes;
-    struct if_nameindex* lista = if_nameindex();
-    for (const struct if_nameindex* i = lista; i != nullptr && i->if_index != 0; ++i) {
-        nomes.emplace_back(i->if_name);
-    }
-    if_freenameindex(lista);
-    return nomes;
-}
-
 // The inode of the calling thread's network namespace; 0 when unknown.
 ino_t NamespaceDaThread() {
     struct stat st {};
@@ -39,17 +28,16 @@ ino_t NamespaceDaThread() {
 // One iproute2 command in this namespace; its output is the failure text.
 bool Ip(RedeIsolada& rede, const std::string& argumentos) {
     std::string saida;
-    if (rede.Executar("ip " + argumentos + " 2>&1", &saida) != 0) {
-        ADD_FAILURE() << "ip " << argumentos << ": " << saida;
-        return false;
-    }
-    return true;
+    const bool ok = rede.Executar("ip " + argumentos + " 2>&1", &saida) == 0;
+    EXPECT_TRUE(ok) << "ip " << argumentos << ": " << saida;
+    return ok;
 }
 
 enum class Isolamento { Isolado, Indisponivel, NaoIsolado };
 
 // Moves the calling thread into a new network namespace and proves that it
-// holds nothing but loopback, which is brought up.
+// holds nothing but loopback, which is brought up: nothing may run unless
+// this thread provably sits in a namespace of its own.
 Isolamento IsolarThreadAtual(std::string& razao) {
     const ino_t anterior = NamespaceDaThread();
     if (unshare(CLONE_NEWNET) != 0) {
@@ -57,21 +45,19 @@ Isolamento IsolarThreadAtual(std::string& razao) {
                 " (needs root or CAP_SYS_ADMIN)";
         return Isolamento::Indisponivel;
     }
-    // Nothing may run unless this thread provably sits in a namespace of
-    // its own that has nothing but loopback.
+    RedeIsolada rede;
     const ino_t atual = NamespaceDaThread();
     if (anterior == 0 || atual == 0 || anterior == atual) {
         razao = "the thread's network namespace did not change after unshare";
         return Isolamento::NaoIsolado;
     }
-    if (NomesDasInterfaces() != std::vector<std::string>{"lo"}) {
+    if (rede.Interfaces() != std::vector<std::string>{"lo"}) {
         razao = "the new network namespace is not isolated; interfaces:";
-        for (const std::string& nome : NomesDasInterfaces()) {
+        for (const std::string& nome : rede.Interfaces()) {
             razao += " " + nome;
         }
         return Isolamento::NaoIsolado;
     }
-    RedeIsolada rede;
     const int fd = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
     sockaddr_in a{};
     a.sin_family = AF_INET;
@@ -100,23 +86,14 @@ bool RedeIsolada::AdicionarRedeMuda(const std::string& redeComPrefixo) {
     return Ip(*this, "route replace " + redeComPrefixo + " dev lo");
 }
 
-bool RedeIsolada::CriarParVeth(const std::string& nomeA, const std::string& nomeB) {
-    return Ip(*this, "link add " + nomeA + " type veth peer name " + nomeB) &&
-           Ip(*this, "link set " + nomeA + " up") && Ip(*this, "link set " + nomeB + " up");
-}
-
-bool RedeIsolada::PermitirPingSemPrivilegio() {
-    // /proc/sys/net answers for the network namespace of the process that
-    // opens it: this changes the namespace's setting, not the host's.
-    if (Executar("echo 0 2147483647 > /proc/sys/net/ipv4/ping_group_range") != 0) {
-        ADD_FAILURE() << "could not write net.ipv4.ping_group_range in the isolated namespace";
-        return false;
-    }
-    return true;
-}
-
 std::vector<std::string> RedeIsolada::Interfaces() const {
-    return NomesDasInterfaces();
+    std::vector<std::string> nomes;
+    struct if_nameindex* lista = if_nameindex();
+    for (const struct if_nameindex* i = lista; i != nullptr && i->if_index != 0; ++i) {
+        nomes.emplace_back(i->if_name);
+    }
+    if_freenameindex(lista);
+    return nomes;
 }
 
 int RedeIsolada::Executar(const std::string& comando, std::string* saida) {
@@ -127,10 +104,10 @@ int RedeIsolada::Executar(const std::string& comando, std::string* saida) {
     if (processo == nullptr) {
         return -1;
     }
-    std::array<char, 4096> bloco{};
-    for (size_t n; (n = std::fread(bloco.data(), 1, bloco.size(), processo)) > 0;) {
+    char bloco[4096];
+    for (size_t n; (n = std::fread(bloco, 1, sizeof bloco, processo)) > 0;) {
         if (saida != nullptr) {
-            saida->append(bloco.data(), n);
+            saida->append(bloco, n);
         }
     }
     const int estado = pclose(processo);
@@ -148,6 +125,9 @@ bool IsolarProcesso(std::string* motivo) {
     return gEstadoDoProcesso == Isolamento::Isolado;
 }
 
+// Both runners: false (and the reason) when namespaces are unavailable; a
+// namespace that could not be proved isolated is a failure, and corpo does
+// not run.
 bool ExecutarNoProcessoIsolado(const std::function<void(RedeIsolada&)>& corpo,
                                std::string* motivo) {
     if (gEstadoDoProcesso == Isolamento::Indisponivel) {
@@ -168,38 +148,27 @@ bool ExecutarNoProcessoIsolado(const std::function<void(RedeIsolada&)>& corpo,
 bool ExecutarEmRedeIsolada(const std::function<void(RedeIsolada&)>& corpo, std::string* motivo) {
     Isolamento estado = Isolamento::Indisponivel;
     std::string razao;
-    std::exception_ptr excecao;
-    std::thread thread([&] {
+    std::string excecao;
+    std::thread([&] {
         estado = IsolarThreadAtual(razao);
         if (estado == Isolamento::Isolado) {
             RedeIsolada rede;
             try {
                 corpo(rede);
+            } catch (const std::exception& e) {
+                excecao = e.what();
             } catch (...) {
-                excecao = std::current_exception();
+                excecao = "unknown exception";
             }
         }
-    });
-    thread.join();
-
-    if (estado == Isolamento::Indisponivel) {
-        if (motivo != nullptr) {
-            *motivo = razao;
-        }
-        return false;
+    }).join();
+    if (estado == Isolamento::Indisponivel && motivo != nullptr) {
+        *motivo = razao;
     }
-    if (estado == Isolamento::NaoIsolado) {
-        ADD_FAILURE() << "isolated network: " << razao << "; nothing was run";
-    } else if (excecao) {
-        try {
-            std::rethrow_exception(excecao);
-        } catch (const std::exception& e) {
-            ADD_FAILURE() << "exception escaped the isolated-network body: " << e.what();
-        } catch (...) {
-            ADD_FAILURE() << "unknown exception escaped the isolated-network body";
-        }
-    }
-    return true;
+    EXPECT_NE(estado, Isolamento::NaoIsolado)
+        << "isolated network: " << razao << "; nothing was run";
+    EXPECT_EQ(excecao, "") << "exception escaped the isolated-network body";
+    return estado != Isolamento::Indisponivel;
 }
 
 }  // namespace tvx::teste
