@@ -148,7 +148,7 @@ TEST(Pingar, HostInalcancavelEVizinhoRemovidoNaRedeLocal) {
         EXPECT_NE(vizinhos.find("10.78.0.6 dev tvxa lladdr 02:00:00:00:00:06"), std::string::npos);
         // tvxb has no address on that subnet: its entry is not ours to touch.
         EXPECT_NE(vizinhos.find("10.78.0.5 dev tvxb lladdr 02:00:00:00:00:55"), std::string::npos);
-        for (const char* nao : {"10.78.0.5", "10.79.0.6", "300.1.2.3", "127.0.0.1 "}) {
+        for (const char* nao : {"10.78.0.5", "10.79.0.6", "300.1.2.3", "127.0.0.1 ", ""}) {
             EXPECT_FALSE(RemoverArp(nao)) << nao;  // gone, no subnet, no address
         }
         for (std::thread& t : ecos) {

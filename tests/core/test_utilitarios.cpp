@@ -1,15 +1,24 @@
-// Addresses, MACs and labelled values as the devices and the technician
-// write them, and the clock bytes.
+// The small pieces every routine leans on: addresses, MACs and labelled
+// values as devices and technicians write them, the clock bytes, the code
+// pages, the fixed records and the progress queue.
 #include <gtest/gtest.h>
 
+#include <array>
+#include <chrono>
 #include <clocale>
 #include <cstring>
 #include <string>
+#include <string_view>
 
+#include "core/progresso.h"
+#include "core/registros.h"
+#include "core/texto.h"
 #include "core/utilitarios.h"
 
 namespace tvx {
 namespace {
+
+using std::chrono::milliseconds;
 
 uint32_t Bytes(uint8_t a, uint8_t b, uint8_t c, uint8_t d) {
     return static_cast<uint32_t>(a) | static_cast<uint32_t>(b) << 8 |
@@ -91,6 +100,7 @@ TEST(Utilitarios, TextoEntreMarcasEControles) {
     const uint8_t esperado[] = {'A', ' ', 0x09, 0x0A, 0x0D, ' ', 0x00, 0x20, 0x7F, 0xE9, ' ', 0};
     EXPECT_EQ(0, std::memcmp(buffer, esperado, sizeof buffer));
     LimparControle(buffer, 0);  // no room even for the terminator
+    LimparControle(nullptr, 4);
     EXPECT_EQ(buffer[0], 'A');
 }
 
@@ -103,6 +113,95 @@ TEST(Utilitarios, Relogio) {
     const Relogio agora = LerRelogio();
     EXPECT_GE(agora.ano, 2024);
     EXPECT_EQ(bytes[2], agora.ano % 100);
+}
+
+TEST(Registros, TextoLatin1CortadoEEnderecoNaOrdemDoTexto) {
+    std::array<uint8_t, 8> campo;
+    campo.fill(0xEE);
+    GravarTextoNoCampo(campo.data(), campo.size(), "Açaí-Programação", 6);
+    EXPECT_EQ((std::array<uint8_t, 8>{'A', 0xE7, 'a', 0xED, '-', 'P', 0, 0}), campo);
+    EXPECT_EQ("Açaí-P", TextoDoCampo(campo.data(), campo.size()));
+    // A zero inside a value read from a file must not smuggle the bytes after
+    // it into the record's padding.
+    GravarTextoNoCampo(campo.data(), campo.size(), std::string_view("a\0bcd", 5), 8);
+    EXPECT_EQ((std::array<uint8_t, 8>{'a', 0, 0, 0, 0, 0, 0, 0}), campo);
+    std::array<uint8_t, 6> r{};
+    EscreverIpRegistro(r.data(), 1, 0x6500A8C0u);  // 192.168.0.101
+    EXPECT_EQ((std::array<uint8_t, 6>{0, 0xC0, 0xA8, 0x00, 0x65, 0}), r);
+    EXPECT_EQ(0x6500A8C0u, LerIpRegistro(r.data(), 1));
+}
+
+TEST(Texto, PaginasDeCodigo) {
+    std::string bytes;
+    for (int b = 0; b < 256; ++b) {
+        bytes.push_back(static_cast<char>(b));
+    }
+    EXPECT_EQ(Utf8ParaLatin1(Latin1ParaUtf8(bytes)), bytes);
+    EXPECT_EQ(Utf8ParaCp1252(Cp1252ParaUtf8(bytes)), bytes);
+    EXPECT_EQ(Latin1ParaUtf8("Programa\xE7\xE3o \xE9"), "Programação é");
+    // 0x80 to 0x9F: typographic characters in Windows-1252, C1 controls in Latin-1.
+    const std::string cp1252 =
+        "\u20AC\u0081\u201A\u0192\u201E\u2026\u2020\u2021\u02C6\u2030\u0160\u2039\u0152\u008D\u017D"
+        "\u008F\u0090\u2018\u2019\u201C\u201D\u2022\u2013\u2014\u02DC\u2122\u0161\u203A\u0153"
+        "\u009D\u017E\u0178";
+    EXPECT_EQ(Cp1252ParaUtf8(bytes.substr(0x80, 32)), cp1252);
+    EXPECT_EQ(Latin1ParaUtf8("\x80\x9F"), "\xC2\x80\xC2\x9F");
+    // Characters without a byte become '?'.
+    EXPECT_EQ(Utf8ParaLatin1("10 \u20AC a\u4E2Db \U0001F600"), "10 ? a?b ?");
+    EXPECT_EQ(Utf8ParaCp1252("a\u4E2Db \U0001F600 \u0080\u0099 \u0081\u009D"), "a?b ? ?? \x81\x9D");
+}
+
+TEST(Texto, Utf8QuebradoViraInterrogacaoSemPerderOQueVemDepois) {
+    const std::pair<std::string, std::string> casos[] = {
+        {"\x80", "?"},                 // continuation without a lead
+        {"a\xC3(", "a?("},             // lead followed by a plain byte
+        {"\xC0\xAF", "??"},            // overlong '/'
+        {"\xE0\x80\xAF", "???"},       // overlong three-byte
+        {"\xED\xA0\x80", "???"},       // surrogate
+        {"\xF4\x90\x80\x80", "????"},  // above U+10FFFF
+        {"\xF5\x80", "??"},            // never a lead byte
+        {"\xFF\xFE", "??"},
+        {std::string("\xE2\x82") + "A", "?A"},  // cut short, then text
+        {"x\xF0\x9F\x98", "x?"},                // cut short at the end
+    };
+    for (const auto& [entrada, saida] : casos) {
+        EXPECT_EQ(Utf8ParaLatin1(entrada), saida) << testing::PrintToString(entrada);
+        EXPECT_EQ(Utf8ParaCp1252(entrada), saida) << testing::PrintToString(entrada);
+    }
+    // The view ends inside the euro sign; the bytes after it must not be read.
+    const std::string euro = "\xE2\x82\xAC";
+    EXPECT_EQ(Utf8ParaCp1252(std::string_view(euro.data(), 2)), "?");
+}
+
+TEST(Progresso, SoChegaOQueTemJanelaTextoENumeroNasDuasFormas) {
+    const uint32_t msg = MensagemIncluirProcesso();
+    EXPECT_GE(msg, 0xC000u);
+    EXPECT_EQ(RegistrarMensagem("wm_incluir_processo"), msg);
+    EXPECT_EQ(RegistrarMensagem(""), 0u);
+    const uint32_t alheia = RegistrarMensagem("TVX_ALHEIA");
+    EXPECT_NE(alheia, msg);
+    EXPECT_EQ(RegistrarMensagem("tvx_alheia"), alheia);  // names fold to lower case
+
+    FilaProgresso fila;
+    EXPECT_FALSE(PostarTexto(nullptr, msg, "OK") || PostarTextoFixo(nullptr, msg, "OK"));
+    EXPECT_FALSE(PostarTextoFixo(&fila, msg, nullptr) || PostarTexto(&fila, alheia, "alheia") ||
+                 PostarTexto(&fila, 0, "zero"));
+    std::string texto = "Ping 192.168.0.101 OK\r\nTempo: 1ms";
+    EXPECT_TRUE(PostarTexto(&fila, msg, texto));
+    texto.assign("mudado depois");
+    EXPECT_TRUE(PostarTextoFixo(&fila, msg, "Programação iniciada..."));
+    EXPECT_TRUE(PostarTexto(&fila, msg, ""));  // still a line at this level
+    for (const auto& [esperado, fixo] : {std::pair{"Ping 192.168.0.101 OK\r\nTempo: 1ms", false},
+                                         {"Programação iniciada...", true},
+                                         {"", false}}) {
+        const auto linha = fila.Retirar(milliseconds(0));
+        ASSERT_TRUE(linha.has_value());
+        EXPECT_EQ(linha->texto, esperado);
+        EXPECT_EQ(linha->fixo, fixo);
+    }
+    const auto inicio = std::chrono::steady_clock::now();
+    EXPECT_FALSE(fila.Retirar(milliseconds(150)).has_value());
+    EXPECT_GE(std::chrono::steady_clock::now() - inicio, milliseconds(145));
 }
 
 }  // namespace

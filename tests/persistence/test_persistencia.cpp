@@ -56,12 +56,13 @@ using PerfilIni = Persistencia;
 
 TEST_F(PerfilIni, LeituraComoOWindowsLe) {
     const std::string ini = Caminho("a.ini");
-    Escrever(ini,
-             "solta=antes de secao\r\n[Config]\r\n  IP  =  10.0.0.1  \r\nlinha sem igual\r\n"
-             "[quebrada\r\ndesconhecida = \"com aspas\" \r\ndupla=1\r\ndupla=2\r\n"
-             "[ meio ]\r\nTipo=2\r\n[CONFIG]\r\nip=9.9.9.9\r\n[Se\xC7\xC3O]\r\nk=1\r\n"
-             "[Q]\r\na=\"  com espacos \"\r\nb=\"so uma\r\nc=\"\"\r\n"
-             "[N]\r\na=12abc\r\nb=abc\r\nc=-5\r\ne=\r\nf=\" 42\"\r\ng=4294967297\r\nh=0x10\r\n");
+    Escrever(
+        ini,
+        "solta=antes de secao\r\n[Config]\r\n  IP  =  10.0.0.1  \r\nlinha sem igual\r\n"
+        "[quebrada\r\ndesconhecida = \"com aspas\" \r\ndupla=1\r\ndupla=2\r\n"
+        "[ meio ]\r\nTipo=2\r\n[CONFIG]\r\nip=9.9.9.9\r\n[Se\xC7\xC3O]\r\nk=1\r\n"
+        "[Q]\r\na=\"  com espacos \"\r\nb=\"so uma\r\nc=\"\"\r\n"
+        "[N]\r\na=12abc\r\nb=abc\r\nc=-5\r\nd=+3\r\ne=\r\nf=\" 42\"\r\ng=4294967297\r\nh=0x10\r\n");
     const std::tuple<const char*, const char*, const char*> textos[] = {
         {"config", "ip", "10.0.0.1"},  // the first section and the first key of a name win
         {"CONFIG", "dupla", "1"},
@@ -78,14 +79,34 @@ TEST_F(PerfilIni, LeituraComoOWindowsLe) {
     }
     EXPECT_EQ(LerInteiroPerfil(ini, "MEIO", "tipo", 7), 2);
     const std::pair<const char*, int> inteiros[] = {
-        {"a", 12}, {"b", 0}, {"c", -5}, {"e", 9},  // empty counts as missing
-        {"f", 42}, {"g", 1},                       // wraps like the Windows conversion
+        // clang-format off
+        {"a", 12},
+        {"b", 0},
+        {"c", -5},
+        {"d", 3},
+        {"e", 9},  // empty counts as missing
+        {"f", 42},
+        {"g", 1},  // wraps like the Windows conversion
         {"h", 0},
+        // clang-format on
     };
     for (const auto& [chave, valor] : inteiros) {
         EXPECT_EQ(LerInteiroPerfil(ini, "N", chave, 9), valor) << chave;
     }
     EXPECT_EQ(LerInteiroPerfil(Caminho("nao_existe.ini"), "N", "a", -1), -1);
+    // Values and defaults are cut to the buffer, in Windows-1252 bytes, after
+    // the blanks of a default went.
+    Escrever(ini, "[S]\r\nk=abcdef\r\nacentos=\xE1\xE1\xE1\r\n");
+    const std::tuple<const char*, const char*, size_t, const char*> cortes[] = {
+        {"k", "", 4, "abc"},
+        {"k", "", 0, ""},
+        {"acentos", "", 3, "áá"},
+        {"falta", "ab  \t", 260, "ab"},
+    };
+    for (const auto& [chave, padrao, tamanho, lido] : cortes) {
+        EXPECT_EQ(LerTextoPerfil(ini, "S", chave, padrao, tamanho), lido)
+            << chave << " " << tamanho;
+    }
 }
 
 TEST_F(PerfilIni, GravacaoNoLugarComTudoOMaisByteAByte) {
@@ -290,6 +311,7 @@ class Log : public Persistencia {
   protected:
     void SetUp() override {
         Persistencia::SetUp();
+        EXPECT_EQ(log_.Arquivo(), "cLog.log");
         log_.relogio = [] { return Relogio{5, 12, 2026, 14, 3, 9}; };
         log_.DefinirArquivo(Caminho("tvxnetcfg.log"));
     }

@@ -31,6 +31,9 @@ TEST(Canal, TextosDosErrosEMontagemPorTipoEMeio) {
         EXPECT_STREQ(esperados[i], cErroCanal::TextoDoCodigo(i));
     }
     EXPECT_EQ(nullptr, cErroCanal::TextoDoCodigo(8));
+    cErroCanal erro;
+    erro.Definir(9);
+    EXPECT_EQ(erro.Texto(), "");
 
     cCanal c;
     c.DefinirEnderecoRtu(1);
@@ -96,6 +99,10 @@ TEST(Canal, TcpConfirmacaoPorTipoFechamentoENovaConexao) {
     EXPECT_FALSE(canal.EnviarTcp());
     EXPECT_EQ(nullptr, canal.ReceberTcp());
     EXPECT_FALSE(canal.Conectar("", par.Porta()) || canal.Conectar("127.0.0.1", 0));
+    // Only frame kind 5 speaks Modbus TCP.
+    uint8_t saida[2];
+    EXPECT_FALSE(canal.LerRegistros(1280, saida, 2) ||
+                 canal.EscreverRegistros(1280, saida, 2, saida, 2));
 }
 
 class CanalSerial : public ::testing::Test {
@@ -140,6 +147,7 @@ TEST_F(CanalSerial, ConfirmacaoPorTipoERecepcao) {
     EXPECT_FALSE(canal.EnviarSerial(rx, 1));
     EXPECT_EQ(6, canal.Erro().Codigo());
     EXPECT_EQ(nullptr, canal.ReceberSerial(10));
+    EXPECT_FALSE(canal.ReceberAckSerial());
 }
 
 TEST_F(CanalSerial, TransacaoModbusRtu) {

@@ -30,6 +30,8 @@ TEST(Codec, CrcValoresDeConferencia) {
     EXPECT_EQ(crc, 0x4B37);
     Crc16Cms(crc, digitos.data(), 0);  // no bytes: the initial value
     EXPECT_EQ(crc, 0xFFFF);
+    Crc16Modbus(crc, nullptr, 9);
+    EXPECT_EQ(crc, 0xFFFF);
 }
 
 // Command 'L' 0x16 with the RTU given, into a buffer of capacity bytes.
@@ -101,6 +103,8 @@ TEST(Codec, MontagemDeQuadros) {
         {"6: 01 10 10 02 10 10 *", 8, [&](uint8_t* d) { return InserirDle(origem.data(), d, 4, 8); }},
         {"-1: *", 7, [&](uint8_t* d) { return InserirDle(origem.data(), d, 4, 7); }},
         {"-1: ", 0, [&](uint8_t*) { return InserirDle(origem.data(), nullptr, 4, 8); }},
+        {"-1: ", 0, [&](uint8_t* d) { return InserirDle(nullptr, d, 4, 8); }},
+        {"-1: ", 0, [&](uint8_t* d) { return InserirDle(origem.data(), d, 4, 0); }},
         {"-1: ", 0, [&](uint8_t* d) { return InserirDle(origem.data(), d, -4, 8); }},
         {"-1: ", 0, [&](uint8_t* d) { return InserirDle(origem.data(), d, 0x40000001, 0x7FFFFFFF); }},
         // The TCP header: flag byte at 4, address at 8, length big-endian.
@@ -108,6 +112,7 @@ TEST(Codec, MontagemDeQuadros) {
         {"13: 00 00 03 00 7E 00 00 05 22 FF 00 01 01", 13, Tcp(13, 1, q70.data(), 0x22, 0x7E)},
         {"-1: " + a5, 11, Tcp(11, 0, longa.data())},  // even the bare header needs twelve bytes
         {"-1: " + a5, 11, Tcp(-5, 20, longa.data())},
+        {"-1: " + ParaHex(Bytes(31, 0xA5)), 31, Tcp(31, 20, longa.data())},
         // Out of range: the header only, with the low 16 bits low byte first.
         {"12: 00 00 03 00 00 00 00 05 07 00 00 05 A5", 13, Tcp(2048, 1280, q2048.data(), 7)},
         {"1291: 00 00 03 00 00 00 00 05 07 FF 04 FF *", 1291, Tcp(2048, 1279, q2048.data(), 7)},
@@ -220,7 +225,13 @@ TEST(Codec, AnaliseDaRespostaModbusByteAByte) {
     cheia.resize(255, 0);
     cheia.insert(cheia.end(), {0x8E, 0x4C});
     EXPECT_EQ(ok + " at 257", Analisar(kLeitura, cheia));
-    // Without a request or a place for the reply there is nothing to check.
+    // An unknown state changes nothing; without a request or a place for the
+    // reply there is nothing to check.
+    uint16_t desconhecido = 99;
+    uint8_t contador = 7, status = 0;
+    EXPECT_EQ(AnalisarRespostaModbus(cheia.data(), cheia.data(), desconhecido, 1, contador, status),
+              kAnaliseProximoByte);
+    EXPECT_EQ(desconhecido + contador + status, 99 + 7);
     uint8_t resposta[kTamanhoMinimoRespostaModbus] = {};
     const Bytes req = Hex(kLeitura);
     for (const uint8_t* pedido : {req.data(), static_cast<const uint8_t*>(nullptr)}) {

@@ -106,7 +106,7 @@ TEST(DescobertaPortas, CadaTipoDePortaEmOrdemNatural) {
     const fs::path removido = a.Dispositivo("pci0000:00/0000:00:1c.1", "pci", "exar_serial");
     a.Porta("ttyXR1", removido);
     fs::remove_all(removido);
-    for (const char* nome : {"ttyCOM12", "ttyCOM999"}) {
+    for (const char* nome : {"ttyCOM", "ttyCOM12", "ttyCOM999"}) {
         a.Porta(nome, a.Dispositivo(std::string("pnp0/") + nome));
     }
     // A node in a subfolder of /dev opens by its path.
@@ -122,6 +122,7 @@ TEST(DescobertaPortas, CadaTipoDePortaEmOrdemNatural) {
                   "/dev/serial/ttyX0|/dev/serial/ttyX0|serial (serial/ttyX0)|serial||0",
                   "ttyACM0|/dev/ttyACM0|cdc_acm (ttyACM0)|cdc_acm|usb|0",
                   "ttyACM1|/dev/ttyACM1|Modem GPRS (ttyACM1)|Modem GPRS|usb|0",
+                  "ttyCOM|/dev/ttyCOM|serial (ttyCOM)|serial||0",
                   "ttyCOM12|/dev/ttyCOM12|serial (ttyCOM12)|serial||12",
                   "ttyCOM999|/dev/ttyCOM999|serial (ttyCOM999)|serial||0",  // no 8-bit number
                   "ttyS0|/dev/ttyS0|serial (ttyS0)|serial||0",

@@ -47,6 +47,8 @@ TEST(SerialAjustes, TabelasNomesEPadrao) {
         {"/dev/serial/by-id/usb-FTDI-port0", "/dev/serial/by-id/usb-FTDI-port0"},
         {"COM0", "/dev/COM0"},
         {"COM3A", "/dev/COM3A"},
+        {"COM", "/dev/COM"},
+        {"", ""},
     };
     for (const auto& [nome, caminho] : casos) {
         cSerial s;
@@ -67,8 +69,10 @@ TEST(SerialAjustes, TabelasNomesEPadrao) {
 
     // Opens, but is no tty: the refused settings leave it open, once.
     uint8_t b[4] = {1, 2, 3, 4};
-    s.DefinirNomePorta("/dev/tvx-porta-que-nao-existe");
-    EXPECT_FALSE(s.AbrirPorta() || s.PortaAberta() || s.EscreverPorta(b, 4));
+    for (const char* nome : {"", "/dev/tvx-porta-que-nao-existe"}) {
+        s.DefinirNomePorta(nome);
+        EXPECT_FALSE(s.AbrirPorta() || s.PortaAberta() || s.EscreverPorta(b, 4));
+    }
     EXPECT_EQ(0, s.LerBytes(b, 4, 4));
     EXPECT_EQ(kModbusSemResposta, s.LerRespostaModbus(b, b, 4));
     s.DefinirNomePorta("/dev/null");
@@ -168,6 +172,7 @@ TEST_F(SerialPty, LerBytesPausasContagemECapacidade) {
     std::memset(rx, 0xCC, sizeof rx);
     EXPECT_EQ(8, serial.LerBytes(rx, 8, 12));
     EXPECT_EQ("41 41 41 41 41 41 41 41 CC CC CC CC", ParaHex(rx, 12));
+    EXPECT_EQ(0, serial.LerBytes(rx, 0, 12));
     // With the capacity 2048 the first pause ends the read; the time-out set
     // while open applies to the next wait.
     serial.DefinirTempoLeitura(200);
@@ -195,6 +200,7 @@ TEST_F(SerialPty, RespostasModbusParadaEPortaDesligada) {
     std::memset(rx, 0xCC, sizeof rx);
     EXPECT_EQ(kModbusCapacidade, serial.LerRespostaModbus(pedido.data(), rx, 10));
     EXPECT_EQ("01 03 1C 55 55 55 55 55 55 55 CC CC", ParaHex(rx, 12));
+    EXPECT_EQ(kModbusCapacidade, serial.LerRespostaModbus(pedido.data(), rx, 0));
     // Truncated: six empty reads of 50 ms, each followed by 100 ms.
     pty.Escrever(Hex("01 03 1C 00 01"));
     auto inicio = Relogio::now();

@@ -155,6 +155,9 @@ TEST(TcpSocket, NomesESilencioNaRedeIsolada) {
             }
         }
         EXPECT_TRUE(s.IsValid());  // the socket survives a failed lookup
+        ParTcp local;
+        TcpSocket porNome;
+        EXPECT_TRUE(porNome.Connect("localhost", local.Porta()));
 
         ASSERT_TRUE(rede.AdicionarRedeMuda("10.77.0.0/24"));
         const auto inicio = Relogio::now();
