@@ -1,5 +1,6 @@
-// The model and medium pages: the lists they show, the refusal a model
-// without data gets, and what each medium shows for the model.
+// The model and medium pages: the lists they show and the refusal a model
+// without data gets. What each medium shows for a model is the catalogue's
+// (tests/core) and the wizard's (tests/ui).
 #include <gtest/gtest.h>
 
 #include <string>
@@ -54,33 +55,6 @@ TEST(ListasDasPaginas, ModelosVelocidadesRtusEPortas) {
     EXPECT_EQ(avisos.vistos,
               (Avisos{Erro("Could not read from " + ausente + ": No such file or directory"),
                       Erro("Equipamento não possui informações para configuração.")}));
-}
-
-// Which controls a model shows for each medium, and what becomes of meio.
-TEST(PaginaMeio, VisibilidadeDeCadaMeio) {
-    struct Caso {
-        uint32_t modelo;
-        uint32_t meio;
-        uint32_t final;
-        const char* controles;  // ipPadrao, esteIp, campoIp, serial, porta, velocidadeRtu
-    };
-    const Caso casos[] = {
-        {3, 0, 0, "110100"},  {3, 1, 1, "111100"},  {3, 2, 2, "110111"},
-        {25, 2, 2, "000110"},  // the web unit: its serial line alone, without rate or RTU
-        {21, 1, 1, "100000"}, {21, 2, 0, "100000"},  // no serial line: back to the factory address
-    };
-    for (const Caso& c : casos) {
-        cEquipamento eq;
-        eq.SetModelo(c.modelo);
-        uint32_t estado = c.meio;
-        const VisibilidadeMeio v = AtualizarMeio(eq, estado);
-        const std::string controles = {char('0' + v.ipPadrao), char('0' + v.esteIp),
-                                       char('0' + v.campoIp),  char('0' + v.serial),
-                                       char('0' + v.porta),    char('0' + v.velocidadeRtu)};
-        EXPECT_EQ(controles, c.controles) << c.modelo << " " << c.meio;
-        EXPECT_EQ(estado, c.final);
-        EXPECT_EQ(eq.GetMeio(), c.final);
-    }
 }
 
 }  // namespace

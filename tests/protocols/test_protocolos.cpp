@@ -536,16 +536,6 @@ TEST(ProgramacaoEstendida, CadaPassoNoFio) {
              b.e.medidorIon = 1;
              b.e.rtuMedidorIon = 7;
          }},
-        // Steps 22 and 23: the input and output words, high byte first.
-        {"entradas e saidas", 30, Meio::Tcp,
-         {{"00 00 00 00 00 09 01 10 05 00 00 01 02 80 01", Hex("00 00 00 00 00 06 01 10 05 00 00 01")},
-          {"00 00 00 00 00 09 01 10 05 01 00 01 02 00 0A", Hex("00 00 00 00 00 06 01 10 05 01 00 01")}},
-         true, Passos({22, 23}), "",
-         [](Bancada& b) {
-             b.Marcar({22, 23});
-             b.e.entradasDigitais = 0x8001;
-             b.e.saidasDigitais = 0x000A;
-         }},
     });
     // clang-format on
 }
