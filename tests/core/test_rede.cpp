@@ -230,7 +230,12 @@ TEST(AnalisePacote, SoORetornoOuOErroDoNossoPedido) {
         RespostaEco r;
         EXPECT_EQ(os::AnalisarPacoteIp(pedido, bom.data(), n, r), os::Analise::Alheio) << n;
     }
-    for (const auto& [byte, valor] : {std::pair{0, 0x4F}, {0, 0x44}, {0, 0x65}, {9, 17}}) {
+    // clang-format off
+    for (const auto& [byte, valor] : {std::pair{0, 0x4F},  // header longer than the packet
+                                      {0, 0x44},  // shorter than an IPv4 header
+                                      {0, 0x65},  // IPv6
+                                      {9, 17}}) {  // UDP
+        // clang-format on
         std::vector<uint8_t> p = PacoteIp(destino, local, Icmp(0, 0, 0xBEEF, 0x0102));
         p[byte] = static_cast<uint8_t>(valor);
         RespostaEco r;
