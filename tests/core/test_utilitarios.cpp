@@ -1,212 +1,207 @@
+// The small pieces every routine leans on: addresses, MACs and labelled
+// values as devices and technicians write them, the clock bytes, the code
+// pages, the fixed records and the progress queue.
 #include <gtest/gtest.h>
 
+#include <array>
+#include <chrono>
 #include <clocale>
 #include <cstring>
 #include <string>
+#include <string_view>
 
+#include "core/progresso.h"
+#include "core/registros.h"
+#include "core/texto.h"
 #include "core/utilitarios.h"
 
 namespace tvx {
 namespace {
+
+using std::chrono::milliseconds;
 
 uint32_t Bytes(uint8_t a, uint8_t b, uint8_t c, uint8_t d) {
     return static_cast<uint32_t>(a) | static_cast<uint32_t>(b) << 8 |
            static_cast<uint32_t>(c) << 16 | static_cast<uint32_t>(d) << 24;
 }
 
-TEST(TextoParaIp, PrimeiroNumeroNoByteMaisBaixo) {
-    EXPECT_EQ(TextoParaIp("10.0.0.1"), Bytes(10, 0, 0, 1));
-    EXPECT_EQ(TextoParaIp("192.168.0.101"), Bytes(192, 168, 0, 101));
-    const uint32_t ip = TextoParaIp("192.168.0.101");
-    uint8_t memoria[4];
-    std::memcpy(memoria, &ip, 4);
-    // Little-endian host: the bytes in memory are in network order.
-    EXPECT_EQ(memoria[0], 192);
-    EXPECT_EQ(memoria[3], 101);
-}
-
-TEST(TextoParaIp, NumerosAcimaDe255ValemTudo255SemDarAVolta) {
-    EXPECT_EQ(TextoParaIp("300.1.2.3"), Bytes(255, 1, 2, 3));
-    EXPECT_EQ(TextoParaIp("256.256.256.256"), Bytes(255, 255, 255, 255));
-    // An unsigned short would wrap 65536 to 0 and 65791 to 255 by chance.
-    EXPECT_EQ(TextoParaIp("65536.65537.1.99999999999999999999"), Bytes(255, 255, 1, 255));
-}
-
-TEST(TextoParaIp, CamposQueFaltamFicamZero) {
-    EXPECT_EQ(TextoParaIp(""), 0u);
-    EXPECT_EQ(TextoParaIp("abc"), 0u);
-    EXPECT_EQ(TextoParaIp("10.20"), Bytes(10, 20, 0, 0));
-    EXPECT_EQ(TextoParaIp("10.x.3.4"), Bytes(10, 0, 0, 0));
-    EXPECT_EQ(TextoParaIp("10..3.4"), Bytes(10, 0, 0, 0));
-    EXPECT_EQ(TextoParaIp("-1.2.3.4"), 0u);
-    EXPECT_EQ(TextoParaIp("1.2.3.4.5"), Bytes(1, 2, 3, 4));
-}
-
-TEST(TextoParaIp, ComoScanfAceitaEspacoAntesDoNumeroEZerosAEsquerda) {
-    EXPECT_EQ(TextoParaIp(" 192. 168.000.101"), Bytes(192, 168, 0, 101));
-    EXPECT_EQ(TextoParaIp("+1.+2.3.4"), Bytes(1, 2, 3, 4));
-    EXPECT_EQ(TextoParaIp("192 .168.0.1"), Bytes(192, 0, 0, 0));
-    EXPECT_EQ(TextoParaIp("1.2.3.4xyz"), Bytes(1, 2, 3, 4));
-}
-
-TEST(IpParaTexto, CompactoEPreenchidoComZeros) {
-    const uint32_t ip = Bytes(192, 168, 0, 101);
-    EXPECT_EQ(IpParaTexto(ip, true), "192.168.0.101");
-    EXPECT_EQ(IpParaTexto(ip, false), "192.168.000.101");
-    EXPECT_EQ(IpParaTexto(0, true), "0.0.0.0");
-    EXPECT_EQ(IpParaTexto(0, false), "000.000.000.000");
-    EXPECT_EQ(IpParaTexto(0xFFFFFFFFu, false), "255.255.255.255");
-    EXPECT_EQ(TextoParaIp(IpParaTexto(Bytes(10, 7, 200, 9), false)), Bytes(10, 7, 200, 9));
-}
-
-TEST(IpParaTexto, NaoDependeDoLocaleDoProcesso) {
+TEST(Utilitarios, TextoParaIpComoScanfEIpParaTexto) {
+    const std::pair<const char*, uint32_t> casos[] = {
+        {"192.168.0.101", Bytes(192, 168, 0, 101)},  // first number in the lowest byte
+        // Above 255 is 255; an unsigned short would wrap 65536 to 0.
+        {"65536.300.1.99999999999999999999", Bytes(255, 255, 1, 255)},
+        {"abc", 0},
+        {"10.x.3.4", Bytes(10, 0, 0, 0)},
+        {"-1.2.3.4", 0},
+        {" 192. 168.000.101", Bytes(192, 168, 0, 101)},
+        {"+1.+2.3.4xyz", Bytes(1, 2, 3, 4)},
+        {"192 .168.0.1", Bytes(192, 0, 0, 0)},
+    };
+    for (const auto& [texto, ip] : casos) {
+        EXPECT_EQ(TextoParaIp(texto), ip) << texto;
+    }
     const std::string anterior = std::setlocale(LC_ALL, nullptr);
     std::setlocale(LC_ALL, "pt_BR.UTF-8");  // may not exist; C stays then
-    EXPECT_EQ(IpParaTexto(Bytes(1, 22, 133, 4), true), "1.22.133.4");
-    EXPECT_EQ(TextoParaIp("1.22.133.4"), Bytes(1, 22, 133, 4));
+    EXPECT_EQ(IpParaTexto(Bytes(192, 168, 0, 101), true), "192.168.0.101");
+    EXPECT_EQ(IpParaTexto(Bytes(192, 168, 0, 101), false), "192.168.000.101");
     std::setlocale(LC_ALL, anterior.c_str());
 }
 
-TEST(Mac, TextoEBytesIdaEVolta) {
+TEST(Utilitarios, Mac) {
     const uint8_t mac[6] = {0x00, 0x1A, 0x2B, 0x00, 0x01, 0xFF};
     EXPECT_EQ(MacParaTexto(mac), "00:1A:2B:00:01:FF");
-    uint8_t lido[6] = {9, 9, 9, 9, 9, 9};
-    EXPECT_TRUE(TextoParaMac("00:1A:2B:00:01:FF", lido));
-    EXPECT_EQ(0, std::memcmp(lido, mac, 6));
-}
-
-TEST(Mac, SeparadoresMisturadosEMinusculas) {
-    uint8_t lido[6];
-    EXPECT_TRUE(TextoParaMac("00-1a-2B:3c-4D-5e", lido));
-    const uint8_t esperado[6] = {0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E};
-    EXPECT_EQ(0, std::memcmp(lido, esperado, 6));
-}
-
-TEST(Mac, GruposIlegiveisDaoZeroDaliEmDiante) {
-    uint8_t lido[6] = {9, 9, 9, 9, 9, 9};
-    EXPECT_TRUE(TextoParaMac("12:34:zz:56:78:9A", lido));
-    const uint8_t esperado[6] = {0x12, 0x34, 0, 0, 0, 0};
-    EXPECT_EQ(0, std::memcmp(lido, esperado, 6));
-
-    EXPECT_TRUE(TextoParaMac("", lido));
-    const uint8_t zeros[6] = {};
-    EXPECT_EQ(0, std::memcmp(lido, zeros, 6));
-
-    // One digit, then the separator: "%2X" stops at the first non-digit.
-    EXPECT_TRUE(TextoParaMac("1:2:3", lido));
-    const uint8_t curtos[6] = {1, 2, 3, 0, 0, 0};
-    EXPECT_EQ(0, std::memcmp(lido, curtos, 6));
-}
-
-TEST(MacValido, AceitaSoDezessetCaracteresComSeparadoresNosLugares) {
+    const std::pair<const char*, std::string> casos[] = {
+        {"00-1a-2B:3c-4D-5e:77", "00:1A:2B:3C:4D:5E"},  // a seventh group is not read
+        {"12:34:zz:56:78:9A", "12:34:00:00:00:00"},     // unreadable: zero from there on
+        {"1:2:3", "01:02:03:00:00:00"},                 // "%2X" stops at the first non-digit
+    };
+    for (const auto& [texto, lido] : casos) {
+        uint8_t bytes[7] = {9, 9, 9, 9, 9, 9, 9};
+        EXPECT_TRUE(TextoParaMac(texto, bytes));
+        EXPECT_EQ(MacParaTexto(bytes), lido) << texto;
+        EXPECT_EQ(bytes[6], 9) << texto;
+    }
     EXPECT_TRUE(MacValido("00-1a-2B:3c-4D-5e"));
-    EXPECT_TRUE(MacValido("FF:FF:FF:FF:FF:FF"));
-    EXPECT_FALSE(MacValido("00:1A:2B:3C:4D:5"));    // 16
-    EXPECT_FALSE(MacValido("00:1A:2B:3C:4D:5E:"));  // 18
-    EXPECT_FALSE(MacValido("00.1A.2B.3C.4D.5E"));   // point
-    EXPECT_FALSE(MacValido("00:1A:2B:3C:4D:5G"));   // not hex
-    EXPECT_FALSE(MacValido("001:A2B:3C:4D:5E:F"));  // separator misplaced
-    EXPECT_FALSE(MacValido(""));
+    for (const char* ruim : {"00:1A:2B:3C:4D:5", "00:1A:2B:3C:4D:5E:", "00.1A.2B.3C.4D.5E",
+                             "00:1A:2B:3C:4D:5G", "001:A2B:3C:4D:5E:F"}) {
+        EXPECT_FALSE(MacValido(ruim)) << ruim;
+    }
 }
 
-TEST(TextoEntreMarcas, ValorEntreOsRotulos) {
-    std::string valor = "lixo";
-    EXPECT_EQ(TextoEntreMarcas("Mask:255.255.255.0\r\n", "Mask:", "\r", valor, 16), 13u);
-    EXPECT_EQ(valor, "255.255.255.0");
-
-    const std::string resposta = "IP: 10.0.0.5 \r\nMask:255.0.0.0\r\nGateway:10.0.0.1\r\n";
-    EXPECT_EQ(TextoEntreMarcas(resposta, "Gateway:", "\r", valor, 16), 8u);
-    EXPECT_EQ(valor, "10.0.0.1");
-    EXPECT_EQ(TextoEntreMarcas(resposta, "IP:", "\r", valor, 16), 10u);
-    EXPECT_EQ(Aparar(valor), "10.0.0.5");
-}
-
-TEST(TextoEntreMarcas, FaltasDaoZeroEDestinoVazio) {
-    std::string valor = "lixo";
-    EXPECT_EQ(TextoEntreMarcas("Mask:255.255.255.0", "Mask:", "\r", valor, 16), 0u);
-    EXPECT_EQ(valor, "");
-    valor = "lixo";
-    EXPECT_EQ(TextoEntreMarcas("IP:1.2.3.4\r", "Mask:", "\r", valor, 16), 0u);
-    EXPECT_EQ(valor, "");
-    EXPECT_EQ(TextoEntreMarcas("Mask:\r\n", "Mask:", "\r", valor, 16), 0u);  // empty value
-    // The end label is looked for only after the start label.
-    EXPECT_EQ(TextoEntreMarcas("\rMask:1", "Mask:", "\r", valor, 16), 0u);
-}
-
-TEST(TextoEntreMarcas, ValorPrecisaCaberComOTerminador) {
-    std::string valor;
-    // 15 characters fit a 16-byte field, 16 do not.
-    EXPECT_EQ(TextoEntreMarcas("A:123456789012345\r", "A:", "\r", valor, 16), 15u);
-    EXPECT_EQ(valor, "123456789012345");
-    EXPECT_EQ(TextoEntreMarcas("A:1234567890123456\r", "A:", "\r", valor, 16), 0u);
-    EXPECT_EQ(valor, "");
-    EXPECT_EQ(TextoEntreMarcas("A:1\r", "A:", "\r", valor, 1), 0u);
-    EXPECT_EQ(TextoEntreMarcas("A:1\r", "A:", "\r", valor, 0), 0u);
-    EXPECT_EQ(TextoEntreMarcas("A:1\r", "A:", "\r", valor, 2), 1u);
-}
-
-TEST(Aparar, EspacosDosDoisLados) {
-    std::string t = "  abc \t";
-    EXPECT_EQ(Aparar(t), "abc");
-    t = "     ";
-    EXPECT_EQ(Aparar(t), "");
-    t = "";
-    EXPECT_EQ(Aparar(t), "");
-    t = "\r\n\v\fa b\r\n";
+TEST(Utilitarios, TextoEntreMarcasEControles) {
+    struct Caso {
+        const char* texto;
+        const char* inicio;
+        size_t tamanho;
+        size_t resultado;
+        const char* valor;
+    };
+    const Caso casos[] = {
+        {"IP: 10.0.0.5 \r\nMask:255.0.0.0\r\nGateway:10.0.0.1\r\n", "Gateway:", 16, 8, "10.0.0.1"},
+        {"Mask:255.255.255.0", "Mask:", 16, 0, ""},  // no end label
+        {"\rMask:1", "Mask:", 16, 0, ""},            // the end label only after the start
+        {"A:123456789012345\r", "A:", 16, 15, "123456789012345"},  // fits with the terminator
+        {"A:1234567890123456\r", "A:", 16, 0, ""},
+        {"A:1\r", "A:", 1, 0, ""},
+    };
+    for (const Caso& c : casos) {
+        std::string valor = "lixo";
+        EXPECT_EQ(TextoEntreMarcas(c.texto, c.inicio, "\r", valor, c.tamanho), c.resultado)
+            << c.texto;
+        EXPECT_EQ(valor, c.valor) << c.texto;
+    }
+    std::string t = "\r\n\v\fa b\t ";
     EXPECT_EQ(Aparar(t), "a b");
-    t = "  x  ";
-    EXPECT_EQ(AparaEsquerda(t), "x  ");
-    t = "  x  ";
-    EXPECT_EQ(AparaDireita(t), "  x");
-    // Latin-1 0xA0 (no-break space) is not white space in the C locale.
     t = "\xA0y\xA0";
     EXPECT_EQ(Aparar(t), "\xA0y\xA0");
-}
 
-TEST(LimparControle, TrocaControlesPorEspacoEPoeTerminador) {
     uint8_t buffer[] = {'A', 0x01, 0x09, 0x0A, 0x0D, 0x1F, 0x00, 0x20, 0x7F, 0xE9, 0x02, 'Z'};
     LimparControle(buffer, sizeof buffer);
     const uint8_t esperado[] = {'A', ' ', 0x09, 0x0A, 0x0D, ' ', 0x00, 0x20, 0x7F, 0xE9, ' ', 0};
     EXPECT_EQ(0, std::memcmp(buffer, esperado, sizeof buffer));
-}
-
-TEST(LimparControle, TamanhosPequenos) {
-    uint8_t buffer[3] = {0x01, 0x02, 0x03};
-    LimparControle(buffer, 1);
-    EXPECT_EQ(buffer[0], 0);
-    EXPECT_EQ(buffer[1], 0x02);  // untouched
-
-    uint8_t intacto[2] = {0x05, 0x06};
-    LimparControle(intacto, 0);  // no room even for the terminator
-    EXPECT_EQ(intacto[0], 0x05);
-    EXPECT_EQ(intacto[1], 0x06);
+    LimparControle(buffer, 0);  // no room even for the terminator
     LimparControle(nullptr, 4);
+    EXPECT_EQ(buffer[0], 'A');
 }
 
-TEST(Relogio, SeisBytesDoRelogioDoEquipamento) {
-    Relogio r;
-    r.dia = 5;
-    r.mes = 3;
-    r.ano = 2019;
-    r.hora = 14;
-    r.minuto = 7;
-    r.segundo = 9;
+TEST(Utilitarios, Relogio) {
     uint8_t bytes[6] = {};
-    RelogioSeisBytes(r, bytes);
-    const uint8_t esperado[6] = {0x05, 0x03, 0x13, 0x0E, 0x07, 0x09};
-    EXPECT_EQ(0, std::memcmp(bytes, esperado, 6));
-    EXPECT_EQ(AnoDoisDigitos(2000), 0);
-    EXPECT_EQ(AnoDoisDigitos(1999), 99);
-    EXPECT_EQ(AnoDoisDigitos(2100), 0);
-}
-
-TEST(Relogio, LeOHorarioLocal) {
-    uint8_t bytes[6] = {};
+    RelogioSeisBytes(Relogio{5, 3, 2019, 14, 7, 9}, bytes);
+    const uint8_t relogio[6] = {0x05, 0x03, 0x13, 0x0E, 0x07, 0x09};
+    EXPECT_EQ(0, std::memcmp(bytes, relogio, 6));
     EXPECT_TRUE(RelogioSeisBytes(bytes));
     const Relogio agora = LerRelogio();
     EXPECT_GE(agora.ano, 2024);
     EXPECT_EQ(bytes[2], agora.ano % 100);
-    EXPECT_TRUE(bytes[1] >= 1 && bytes[1] <= 12 && bytes[0] >= 1 && bytes[0] <= 31);
+}
+
+TEST(Registros, TextoLatin1CortadoEEnderecoNaOrdemDoTexto) {
+    std::array<uint8_t, 8> campo;
+    campo.fill(0xEE);
+    GravarTextoNoCampo(campo.data(), campo.size(), "Açaí-Programação", 6);
+    EXPECT_EQ((std::array<uint8_t, 8>{'A', 0xE7, 'a', 0xED, '-', 'P', 0, 0}), campo);
+    EXPECT_EQ("Açaí-P", TextoDoCampo(campo.data(), campo.size()));
+    // A zero inside a value read from a file must not smuggle the bytes after
+    // it into the record's padding.
+    GravarTextoNoCampo(campo.data(), campo.size(), std::string_view("a\0bcd", 5), 8);
+    EXPECT_EQ((std::array<uint8_t, 8>{'a', 0, 0, 0, 0, 0, 0, 0}), campo);
+    std::array<uint8_t, 6> r{};
+    EscreverIpRegistro(r.data(), 1, 0x6500A8C0u);  // 192.168.0.101
+    EXPECT_EQ((std::array<uint8_t, 6>{0, 0xC0, 0xA8, 0x00, 0x65, 0}), r);
+    EXPECT_EQ(0x6500A8C0u, LerIpRegistro(r.data(), 1));
+}
+
+TEST(Texto, PaginasDeCodigo) {
+    std::string bytes;
+    for (int b = 0; b < 256; ++b) {
+        bytes.push_back(static_cast<char>(b));
+    }
+    EXPECT_EQ(Utf8ParaLatin1(Latin1ParaUtf8(bytes)), bytes);
+    EXPECT_EQ(Utf8ParaCp1252(Cp1252ParaUtf8(bytes)), bytes);
+    EXPECT_EQ(Latin1ParaUtf8("Programa\xE7\xE3o \xE9"), "Programação é");
+    // 0x80 to 0x9F: typographic characters in Windows-1252, C1 controls in Latin-1.
+    const std::string cp1252 =
+        "\u20AC\u0081\u201A\u0192\u201E\u2026\u2020\u2021\u02C6\u2030\u0160\u2039\u0152\u008D\u017D"
+        "\u008F\u0090\u2018\u2019\u201C\u201D\u2022\u2013\u2014\u02DC\u2122\u0161\u203A\u0153"
+        "\u009D\u017E\u0178";
+    EXPECT_EQ(Cp1252ParaUtf8(bytes.substr(0x80, 32)), cp1252);
+    EXPECT_EQ(Latin1ParaUtf8("\x80\x9F"), "\xC2\x80\xC2\x9F");
+    // Characters without a byte become '?'.
+    EXPECT_EQ(Utf8ParaLatin1("10 \u20AC a\u4E2Db \U0001F600"), "10 ? a?b ?");
+    EXPECT_EQ(Utf8ParaCp1252("a\u4E2Db \U0001F600 \u0080\u0099 \u0081\u009D"), "a?b ? ?? \x81\x9D");
+}
+
+TEST(Texto, Utf8QuebradoViraInterrogacaoSemPerderOQueVemDepois) {
+    const std::pair<std::string, std::string> casos[] = {
+        {"\x80", "?"},                 // continuation without a lead
+        {"a\xC3(", "a?("},             // lead followed by a plain byte
+        {"\xC0\xAF", "??"},            // overlong '/'
+        {"\xE0\x80\xAF", "???"},       // overlong three-byte
+        {"\xED\xA0\x80", "???"},       // surrogate
+        {"\xF4\x90\x80\x80", "????"},  // above U+10FFFF
+        {"\xF5\x80", "??"},            // never a lead byte
+        {"\xFF\xFE", "??"},
+        {std::string("\xE2\x82") + "A", "?A"},  // cut short, then text
+        {"x\xF0\x9F\x98", "x?"},                // cut short at the end
+    };
+    for (const auto& [entrada, saida] : casos) {
+        EXPECT_EQ(Utf8ParaLatin1(entrada), saida) << testing::PrintToString(entrada);
+        EXPECT_EQ(Utf8ParaCp1252(entrada), saida) << testing::PrintToString(entrada);
+    }
+    // The view ends inside the euro sign; the bytes after it must not be read.
+    const std::string euro = "\xE2\x82\xAC";
+    EXPECT_EQ(Utf8ParaCp1252(std::string_view(euro.data(), 2)), "?");
+}
+
+TEST(Progresso, SoChegaOQueTemJanelaTextoENumeroNasDuasFormas) {
+    const uint32_t msg = MensagemIncluirProcesso();
+    EXPECT_GE(msg, 0xC000u);
+    EXPECT_EQ(RegistrarMensagem("wm_incluir_processo"), msg);
+    EXPECT_EQ(RegistrarMensagem(""), 0u);
+    const uint32_t alheia = RegistrarMensagem("TVX_ALHEIA");
+    EXPECT_NE(alheia, msg);
+    EXPECT_EQ(RegistrarMensagem("tvx_alheia"), alheia);  // names fold to lower case
+
+    FilaProgresso fila;
+    EXPECT_FALSE(PostarTexto(nullptr, msg, "OK") || PostarTextoFixo(nullptr, msg, "OK"));
+    EXPECT_FALSE(PostarTextoFixo(&fila, msg, nullptr) || PostarTexto(&fila, alheia, "alheia") ||
+                 PostarTexto(&fila, 0, "zero"));
+    std::string texto = "Ping 192.168.0.101 OK\r\nTempo: 1ms";
+    EXPECT_TRUE(PostarTexto(&fila, msg, texto));
+    texto.assign("mudado depois");
+    EXPECT_TRUE(PostarTextoFixo(&fila, msg, "Programação iniciada..."));
+    EXPECT_TRUE(PostarTexto(&fila, msg, ""));  // still a line at this level
+    for (const auto& [esperado, fixo] : {std::pair{"Ping 192.168.0.101 OK\r\nTempo: 1ms", false},
+                                         {"Programação iniciada...", true},
+                                         {"", false}}) {
+        const auto linha = fila.Retirar(milliseconds(0));
+        ASSERT_TRUE(linha.has_value());
+        EXPECT_EQ(linha->texto, esperado);
+        EXPECT_EQ(linha->fixo, fixo);
+    }
+    const auto inicio = std::chrono::steady_clock::now();
+    EXPECT_FALSE(fila.Retirar(milliseconds(150)).has_value());
+    EXPECT_GE(std::chrono::steady_clock::now() - inicio, milliseconds(145));
 }
 
 }  // namespace

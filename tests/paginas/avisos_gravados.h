@@ -8,12 +8,19 @@
 
 namespace tvx::teste {
 
+using Aviso = std::pair<TipoAviso, std::string>;
+using Avisos = std::vector<Aviso>;
+
+inline Aviso Erro(const std::string& t) {
+    return {TipoAviso::Erro, t};
+}
+
 struct AvisosGravados : cAvisos {
-    std::vector<std::pair<TipoAviso, std::string>> mostrados;
     void Mostrar(TipoAviso tipo, const std::string& texto) override {
-        mostrados.emplace_back(tipo, texto);
+        vistos.emplace_back(tipo, texto);
     }
     bool Perguntar(const std::string&) override { return false; }
+    Avisos vistos;
 };
 
 }  // namespace tvx::teste

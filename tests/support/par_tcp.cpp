@@ -6,6 +6,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cstdio>
 #include <stdexcept>
 
@@ -20,14 +21,14 @@ ParTcp::ParTcp(const std::string& endereco, uint16_t porta) {
         throw std::invalid_argument("ParTcp only listens on loopback: " + endereco);
     }
     escuta_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    int um = 1;
+    const int um = 1;
     setsockopt(escuta_, SOL_SOCKET, SO_REUSEADDR, &um, sizeof um);
-    if (bind(escuta_, reinterpret_cast<sockaddr*>(&sa), sizeof sa) != 0 || listen(escuta_, 4) != 0) {
+    socklen_t n = sizeof sa;
+    if (bind(escuta_, reinterpret_cast<sockaddr*>(&sa), n) != 0 || listen(escuta_, 4) != 0 ||
+        getsockname(escuta_, reinterpret_cast<sockaddr*>(&sa), &n) != 0) {
         close(escuta_);
         throw std::runtime_error("ParTcp cannot listen on " + endereco);
     }
-    socklen_t n = sizeof sa;
-    getsockname(escuta_, reinterpret_cast<sockaddr*>(&sa), &n);
     porta_ = ntohs(sa.sin_port);
     servidor_ = std::thread([this] { Servir(); });
 }
@@ -67,55 +68,40 @@ int ParTcp::Conexoes() const {
     return conexoes_;
 }
 
+// One connection at a time; each segment received takes the next action.
 void ParTcp::Servir() {
     int conexao = -1;
     for (;;) {
-        {
-            std::lock_guard<std::mutex> l(mutex_);
-            if (parar_) {
-                break;
-            }
-        }
         pollfd p{conexao >= 0 ? conexao : escuta_, POLLIN, 0};
-        if (poll(&p, 1, 20) <= 0) {
+        const bool pronto = poll(&p, 1, 20) > 0;
+        std::unique_lock<std::mutex> l(mutex_);
+        if (parar_) {
+            break;
+        }
+        if (!pronto) {
             continue;
         }
         if (conexao < 0) {
             conexao = accept4(escuta_, nullptr, nullptr, SOCK_CLOEXEC);
-            std::lock_guard<std::mutex> l(mutex_);
-            if (conexao >= 0) {
-                ++conexoes_;
-            }
+            conexoes_ += conexao >= 0;
             continue;
         }
         uint8_t buffer[4096];
         const ssize_t n = recv(conexao, buffer, sizeof buffer, 0);
-        if (n <= 0) {
-            close(conexao);
-            conexao = -1;
-            continue;
-        }
-        Acao acao;
-        bool temAcao = false;
-        {
-            std::lock_guard<std::mutex> l(mutex_);
+        Acao acao{{}, n <= 0, acoes_.empty()};
+        if (n > 0) {
             recebido_.insert(recebido_.end(), buffer, buffer + n);
             if (!acoes_.empty()) {
                 acao = std::move(acoes_.front());
                 acoes_.pop_front();
-                temAcao = true;
             }
         }
+        l.unlock();
         mudou_.notify_all();
-        if (!temAcao || acao.calar) {
-            continue;
-        }
         if (acao.fechar) {
             close(conexao);
             conexao = -1;
-            continue;
-        }
-        if (!acao.resposta.empty()) {
+        } else if (!acao.calar && !acao.resposta.empty()) {
             send(conexao, acao.resposta.data(), acao.resposta.size(), MSG_NOSIGNAL);
         }
     }
@@ -128,22 +114,13 @@ std::vector<uint8_t> Hex(const std::string& texto) {
     std::vector<uint8_t> bytes;
     unsigned valor = 0;
     int digitos = 0;
-    for (char c : texto) {
-        int d;
-        if (c >= '0' && c <= '9') {
-            d = c - '0';
-        } else if (c >= 'a' && c <= 'f') {
-            d = c - 'a' + 10;
-        } else if (c >= 'A' && c <= 'F') {
-            d = c - 'A' + 10;
-        } else {
-            continue;
-        }
-        valor = valor * 16 + static_cast<unsigned>(d);
-        if (++digitos == 2) {
-            bytes.push_back(static_cast<uint8_t>(valor));
-            valor = 0;
-            digitos = 0;
+    for (const char c : texto) {
+        if (std::isxdigit(static_cast<unsigned char>(c))) {
+            valor = valor * 16 + std::stoul(std::string(1, c), nullptr, 16);
+            if (++digitos % 2 == 0) {
+                bytes.push_back(static_cast<uint8_t>(valor));
+                valor = 0;
+            }
         }
     }
     return bytes;

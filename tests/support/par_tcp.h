@@ -14,7 +14,7 @@
 namespace tvx::teste {
 
 class ParTcp {
-public:
+  public:
     struct Acao {
         std::vector<uint8_t> resposta;  // sent as one segment
         bool fechar = false;            // close the connection instead
@@ -36,7 +36,7 @@ public:
                                   std::chrono::milliseconds espera = std::chrono::seconds(5));
     int Conexoes() const;
 
-private:
+  private:
     void Servir();
 
     int escuta_ = -1;

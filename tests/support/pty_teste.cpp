@@ -30,14 +30,13 @@ void PtyTeste::Desligar() {
     for (int* fd : {&escravo_, &mestre_}) {
         if (*fd >= 0) {
             close(*fd);
-            *fd = -1;
         }
+        *fd = -1;
     }
 }
 
 void PtyTeste::Escrever(const std::vector<uint8_t>& bytes) {
-    size_t feito = 0;
-    while (feito < bytes.size()) {
+    for (size_t feito = 0; feito < bytes.size();) {
         const ssize_t n = write(mestre_, bytes.data() + feito, bytes.size() - feito);
         if (n <= 0) {
             throw std::runtime_error("pty write failed");
@@ -47,20 +46,16 @@ void PtyTeste::Escrever(const std::vector<uint8_t>& bytes) {
 }
 
 std::vector<uint8_t> PtyTeste::Ler(size_t minimo, std::chrono::milliseconds espera) {
+    using Relogio = std::chrono::steady_clock;
     std::vector<uint8_t> bytes;
-    const auto limite = std::chrono::steady_clock::now() + espera;
-    while (bytes.size() < minimo) {
-        const auto resta = std::chrono::duration_cast<std::chrono::milliseconds>(
-            limite - std::chrono::steady_clock::now());
-        if (resta.count() <= 0) {
-            break;
-        }
-        pollfd p{mestre_, POLLIN, 0};
-        if (poll(&p, 1, static_cast<int>(resta.count())) <= 0) {
-            break;
-        }
-        uint8_t buffer[512];
-        const ssize_t n = read(mestre_, buffer, sizeof buffer);
+    uint8_t buffer[512];
+    pollfd p{mestre_, POLLIN, 0};
+    for (const auto limite = Relogio::now() + espera; bytes.size() < minimo;) {
+        const auto resta =
+            std::chrono::duration_cast<std::chrono::milliseconds>(limite - Relogio::now()).count();
+        const ssize_t n = resta > 0 && poll(&p, 1, static_cast<int>(resta)) > 0
+                              ? read(mestre_, buffer, sizeof buffer)
+                              : 0;
         if (n <= 0) {
             break;
         }

@@ -54,14 +54,6 @@ class RedeIsolada {
     // address of the same subnet on lo as well: that makes the subnet local.
     bool AdicionarRedeMuda(const std::string& redeComPrefixo);
 
-    // Creates a veth pair with both ends in this namespace and both up: an
-    // Ethernet-like link (with ARP) that leads nowhere outside.
-    bool CriarParVeth(const std::string& nomeA, const std::string& nomeB);
-
-    // Lets every group open unprivileged ICMP datagram sockets in this
-    // namespace (net.ipv4.ping_group_range = "0 2147483647").
-    bool PermitirPingSemPrivilegio();
-
     // Names of the interfaces of this namespace.
     std::vector<std::string> Interfaces() const;
 
