@@ -97,7 +97,8 @@ TEST(CliRecusas, NadaExecutadoNemGravado) {
          "tvxnetcfg-cli: --param 'Alterar MAC?=sim': \"Alterar MAC?\" aceita 0 ou 1\n"},
         // The page's own refusals: its message and the row it is about.
         {{"--model", "3", "--medium", "1", "--address", "127.0.0.1", "program"},
-         "tvxnetcfg-cli: IP inválido (linha \"IP\": --ip)\n", "[CONFIG]\r\nmodelo=3\r\n"},
+         "tvxnetcfg-cli: IP inválido (linha \"IP\": --ip)\n",
+         "[CONFIG]\r\nmodelo=3\r\n"},
         {{"--model", "3", "--medium", "1", "--address", "127.0.0.1", "--ip", "10.0.0.5", "program"},
          "tvxnetcfg-cli: Máscara inválida (linha \"Máscara\": --mask)\n"},
         {{"--model", "6", "--medium", "1", "--address", "127.0.0.1", "--ip", "10.0.0.5", "--mask",

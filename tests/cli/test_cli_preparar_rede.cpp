@@ -178,7 +178,7 @@ TEST(CliPrepararRede, SinaisEMorte) {
                               c.promover),
                 0);
             Processo processo(TVX_CLI, {"--model", "3", "--medium", "0", "--preparar-rede", "read"},
-                                 b.pasta.Caminho());
+                              b.pasta.Caminho());
             ASSERT_TRUE(processo.AguardarSaida("Leitura iniciada...\n", 10s)) << processo.Erros();
             processo.Sinalizar(c.sinal);
             processo.Aguardar(20s);

@@ -110,9 +110,7 @@ TEST(Pingar, HostInalcancavelEVizinhoRemovidoNaRedeLocal) {
     TVX_EM_REDE_ISOLADA([](RedeIsolada& rede) {
         // A link with ARP that leads nowhere: after the neighbour resolution
         // gives up (about 3 s), the kernel answers "host unreachable".
-        ASSERT_EQ(rede.Executar("ip link add tvxa type veth peer name tvxb && "
-                                "ip link set tvxa up && ip link set tvxb up"),
-                  0);
+        ASSERT_TRUE(rede.CriarParVeth("tvxa", "tvxb"));
         ASSERT_TRUE(rede.AdicionarEndereco("10.78.0.1/24", "tvxa"));
         ASSERT_TRUE(PermitirPingSemPrivilegio(rede));
         std::vector<std::thread> ecos;

@@ -88,9 +88,10 @@ TEST(SerieEco, TesteDoIpNovoComVarreduraDe64A2048) {
 TEST(SerieEco, SilencioArpEEcosPerdidosNaVarredura) {
     TVX_EM_REDE_ISOLADA([](teste::RedeIsolada& rede) {
         ASSERT_TRUE(rede.AdicionarRedeMuda("10.77.0.0/24"));
-        ASSERT_EQ(0, rede.Executar("ip link add tvxa type veth peer name tvxb && "
-                                   "ip link set tvxa up && ip addr add 10.78.0.1/24 dev tvxa && "
-                                   "ip neigh replace 10.78.0.5 lladdr 02:00:00:00:00:05 dev tvxa"));
+        ASSERT_EQ(0, rede.Executar(
+                         "ip link add tvxa type veth peer name tvxb && "
+                         "ip link set tvxa up && ip addr add 10.78.0.1/24 dev tvxa && "
+                         "ip neigh replace 10.78.0.5 lladdr 02:00:00:00:00:05 dev tvxa nud stale"));
         cEquipamento equipamento;
         cThreadProgramar trabalhador(equipamento);
         EXPECT_TRUE(trabalhador.PingarSerie("10.78.0.5", 0, false));  // only the ARP removal

@@ -209,6 +209,12 @@ TEST(ProgramarIp, RegistrosEQuadrosQueNenhumaExecucaoMostra) {
            Juntar({Texto("ABCDEFGHIJKLMNOPQRST"), Slot("255.255.255.0", 20), Slot("10.0.0.1", 20)})}},
          true, "antes", "ABCDEFGHIJKLMNOPQRST 255.255.255.0 10.0.0.1",
          [](Bancada& b) { b.e.SetIpNovo("1234567890123456789012345"); }},
+        // Control bytes of an echo reach page, terminal and log only as "\xNN".
+        {"eco com controles", 8, Meio::Tcp,
+         {{ParaHex(Juntar({Slot("10.0.0.5", 20), Slot("255.255.255.0", 20), Slot("10.0.0.1", 20)})),
+           Juntar({Slot("\ntouch PWNED #", 20), Slot("\x1B]0;x\x07\x1B[2J", 20),
+                   Slot("10.0.0.1\r\x9B", 20)})}},
+         true, "antes", "\\x0Atouch PWNED # \\x1B]0;x\\x07\\x1B[2J 10.0.0.1\\x0D\\x9B"},
         // Family 9: the universal gateway record, 64 bytes out, 70 back.
         {"gateway universal", 1, Meio::Tcp,
          {{"0A 01 02 03 FF FF FF 00 0A 01 02 01 0A 00 00 C8 03 04 06 AA " + ParaHex(Bytes(44, 0)),
@@ -321,6 +327,12 @@ TEST(LerConfiguracao, RegistroDoGatewayETextoDoEquipamento) {
         {"texto tcp", 3, Meio::Tcp, {{kPedidoTexto, ComTexto(5, kTextoEquipamento)}}, true,
          std::string(kTextoLimpo), "10.0.0.5 255.255.255.0 anterior",
          [](Bancada& b) { b.e.SetGatewayLido("anterior"); }},
+        // Bytes 1 to 31 but tab, LF and CR are spaces already; the rest, and a
+        // break inside a value, are shown as "\xNN"; the device's CR LF stays.
+        {"texto com controles", 3, Meio::Tcp,
+         {{kPedidoTexto, ComTexto(5, "IP: 1.2\n3\r\nMask:\x1B[2J\r\nNome:\tA\x7F\x9B\rB\xE7\r\n")}},
+         true, "IP: 1.2\\x0A3\r\nMask: [2J\r\nNome:\tA\\x7F\\x9B\\x0DB\u00E7\r\n", "", {},
+         [](Bancada& b) { EXPECT_EQ(b.e.GetIpLido(), "1.2\\x0A3"); }},
         // A reply that fills the 280-byte buffer loses its last byte; the next
         // shorter one shows nothing of it.
         {"texto longo e curto", 29, Meio::Tcp,

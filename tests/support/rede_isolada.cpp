@@ -86,6 +86,11 @@ bool RedeIsolada::AdicionarRedeMuda(const std::string& redeComPrefixo) {
     return Ip(*this, "route replace " + redeComPrefixo + " dev lo");
 }
 
+bool RedeIsolada::CriarParVeth(const std::string& nomeA, const std::string& nomeB) {
+    return Ip(*this, "link add " + nomeA + " type veth peer name " + nomeB) &&
+           Ip(*this, "link set " + nomeA + " up") && Ip(*this, "link set " + nomeB + " up");
+}
+
 std::vector<std::string> RedeIsolada::Interfaces() const {
     std::vector<std::string> nomes;
     struct if_nameindex* lista = if_nameindex();

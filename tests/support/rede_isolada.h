@@ -54,6 +54,10 @@ class RedeIsolada {
     // address of the same subnet on lo as well: that makes the subnet local.
     bool AdicionarRedeMuda(const std::string& redeComPrefixo);
 
+    // Creates a veth pair with both ends in this namespace and both up: an
+    // Ethernet-like link (with ARP) that leads nowhere outside.
+    bool CriarParVeth(const std::string& nomeA, const std::string& nomeB);
+
     // Names of the interfaces of this namespace.
     std::vector<std::string> Interfaces() const;
 

@@ -154,6 +154,7 @@ TEST_F(Assistente, GradeDaPagina3) {
     eq.registroGatewayUniversal[kGuFuncao] = 255;
     eq.SetModelo(1);
     eq.SetIpNovo("127.0.0.5");
+    eq.SetMascaraNova("255.0.0.0");
     Abrir(2);
     cDlgIpMsGw* p = w->PaginaParametros();
     Digitar("IP", "127.0.0.42");

@@ -18,6 +18,7 @@ class PaginaProgramar : public TesteUi {
         eq.SetMeio(kMeioEsteIp);
         eq.SetIpProgramacao("127.0.0.1");
         eq.SetIpNovo("127.0.0.1");
+        eq.SetMascaraNova("255.0.0.0");
         eq.Configuracao(true);
         Abrir(3);
         ASSERT_EQ(w->currentId(), kPaginaProgramar);
