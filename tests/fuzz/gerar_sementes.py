@@ -141,6 +141,11 @@ bloco70 = (bytes([10, 1, 2, 3, 255, 255, 255, 0, 10, 1, 2, 254, 10, 0, 0, 9, 3, 
            + bytes(44) + bytes([0x00, 0x11, 0x22, 0x33, 0x44, 0x55]))
 textos60 = b"".join(s.ljust(20, b"\x00") for s in (b"10.1.2.3", b"255.255.255.0", b"10.1.2.254"))
 gravar(r, "familia1", b"\x00\x00" + textos60)
+# Control bytes show as "\xNN", four characters for one byte of the slot.
+controles = b"".join(s.ljust(20, b"\x00") for s in (b"\x01\x02\r\n10.1.2.3\x7f\x85",
+                                                       b"255.255.255.0", b"10.1.2.254"))
+gravar(r, "familia1_controles", b"\x00\x00" + controles)
+gravar("fuzz_eco_texto", "controles", controles)
 gravar(r, "familia6", b"\x01\x00" + bloco70)
 gravar(r, "familia6_outro_ip", b"\x01\x00" + bytes([9, 9, 9, 9]) + bloco70[4:])
 gravar(r, "familia9", b"\x02\x00" + bloco70)
