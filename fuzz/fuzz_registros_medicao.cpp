@@ -1,8 +1,9 @@
 // The family-21 equipment's register replies: an arbitrary Modbus TCP reply of
-// any length, laid into the channel's 2048-byte receive buffer as a receive
-// leaves it (zeros past what arrived), checked as the channel checks a reply
-// to a read and to a write, then taken as the programming block (registers
-// 1280..1283) and as the measurement block (1024..1037).
+// any length, laid into the channel's 2048-byte receive buffer over an
+// earlier reply's bytes (nothing past what arrived may count), checked as the
+// channel checks a reply to a read and to a write, then taken as the
+// programming block (registers 1280..1283) and as the measurement block
+// (1024..1037).
 // Input: the reply bytes.
 #include <algorithm>
 #include <cstdint>
@@ -82,7 +83,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* dados, size_t tamanho) {
     // Exactly the channel's buffer, on the heap: a read past it is a report.
     auto buffer = std::make_unique<uint8_t[]>(kTamanhoBufferCanal);
     const int recebidos = static_cast<int>(std::min<size_t>(tamanho, kTamanhoBufferCanal));
-    std::memset(buffer.get(), 0, kTamanhoBufferCanal);
+    std::memset(buffer.get(), 0xA5, kTamanhoBufferCanal);
     if (recebidos > 0) {
         std::memcpy(buffer.get(), dados, static_cast<size_t>(recebidos));
     }

@@ -1,16 +1,17 @@
-// The device protocols' reply decoding: the echo blocks of families 1, 6, 9
-// and 15, the universal gateway's record, the tagged meters' text and the
-// replies of the MAC steps 2 and 16, each fed an arbitrary reply of any
-// length.
+// The device protocols' routines end to end: the echo blocks of families 1,
+// 6, 9 and 15, the universal gateway's record, the tagged meters' text and
+// the replies of the MAC steps 2 and 16, each fed an arbitrary reply of any
+// length. The decoders themselves have fast targets of their own
+// (decodificadores.cpp); this one checks the wiring around them, at the
+// routines' own pace.
 //
-// The decoding lives inside the equipment object's protocol routines, which
-// send a request and take the reply through the link. Rather than a network,
-// the link here is a real pseudo-terminal: the equipment object runs a
-// serial-capable model on the serial medium with its port set to the slave,
-// and a responder thread plays the device on the master, reading the request
-// and answering with the fuzzer's bytes. That drives the same decoding code
-// as a TCP reply does (the receive buffer is zeroed past what arrived in both
-// cases), through the product's own serial port, with nothing stubbed.
+// The routines send a request and take the reply through the link. Rather
+// than a network, the link here is a real pseudo-terminal: the equipment
+// object runs a serial-capable model on the serial medium with its port set
+// to the slave, and a responder thread plays the device on the master,
+// reading the request and answering with the fuzzer's bytes. That drives the
+// same decoding code as a TCP reply does, through the product's own serial
+// port, with nothing stubbed.
 //
 // Input: byte 0 picks the routine, byte 1 the model, the rest is the reply.
 #include <fcntl.h>
@@ -135,8 +136,9 @@ bool Utf8Valido(const std::string& texto) {
     return true;
 }
 
-size_t Caracteres(const std::string& texto) {
-    return tvx::Utf8ParaU32(texto).size();
+// A field of n device bytes shows as at most 4n: a control byte becomes "\xNN".
+bool CabeEm(const std::string& texto, size_t bytes) {
+    return texto.size() <= 4 * bytes;
 }
 
 // "%03d.%03d.%03d.%03d"
@@ -232,8 +234,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* dados, size_t tamanho) {
     switch (rotina) {
         case kIpTexto:
             // Each read-back text comes from its own 20-byte slot.
-            Exigir(Caracteres(e.GetIpLido()) <= 20 && Caracteres(e.GetMascaraLida()) <= 20 &&
-                       Caracteres(e.GetGatewayLido()) <= 20,
+            Exigir(CabeEm(e.GetIpLido(), 20) && CabeEm(e.GetMascaraLida(), 20) &&
+                       CabeEm(e.GetGatewayLido(), 20),
                    "family 1 read-back text longer than its slot");
             break;
         case kIpGatewayTx:
@@ -245,9 +247,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* dados, size_t tamanho) {
                    "read-back address not in the padded dotted form");
             break;
         case kLerEnderecosTexto:
-            // The three labels' values are each less than 260 characters.
-            Exigir(e.GetIpLido().size() < 260 * 2 && e.GetMascaraLida().size() < 260 * 2 &&
-                       e.GetGatewayLido().size() < 260 * 2,
+            // The three labels' values are each less than 260 bytes.
+            Exigir(CabeEm(e.GetIpLido(), 259) && CabeEm(e.GetMascaraLida(), 259) &&
+                       CabeEm(e.GetGatewayLido(), 259),
                    "label value longer than the field it fills");
             break;
         default:

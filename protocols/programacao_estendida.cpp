@@ -17,19 +17,6 @@ using namespace protocolos;
 
 constexpr auto kPausaAposPasso = std::chrono::milliseconds(1000);
 
-// Unframed MAC blocks (steps 2 and 16).
-constexpr size_t kTamanhoBlocoMac = 60;
-constexpr size_t kMacMarca = 0;
-constexpr size_t kMacValor = 4;
-constexpr size_t kTamanhoMac = 6;
-constexpr size_t kIdMarca = 20;
-constexpr size_t kIdValor = 23;
-constexpr size_t kMaximoId = 17;
-constexpr size_t kSmsMarca = 40;
-constexpr size_t kSmsValor = 42;
-constexpr size_t kMaximoSms = 18;
-constexpr size_t kTamanhoRespostaMac = 10;
-
 // Framed MAC (step 11): tag, "MAC=", six bytes.
 constexpr size_t kTamanhoPayloadMac = kTamanhoTag + 4 + kTamanhoMac;
 
@@ -81,23 +68,6 @@ bool EscreverPalavra(cEquipamento& e, uint16_t registro, uint16_t valor) {
     RegistroPara(dados, valor);
     uint8_t saida[kTamanhoRespostaEscrita] = {};
     return e.canal.EscreverRegistros(registro, dados, sizeof dados, saida, sizeof saida);
-}
-
-std::string TextoMacRecebido(const uint8_t* resposta) {
-    return "Programação recebida:\r\nMAC=" + MacParaTexto(resposta + kMacValor) + "\r\n";
-}
-
-std::string Hexadecimal(const uint8_t* dados, size_t tamanho) {
-    static constexpr char kDigitos[] = "0123456789ABCDEF";
-    std::string texto;
-    for (size_t i = 0; i < tamanho; ++i) {
-        if (i) {
-            texto += ' ';
-        }
-        texto += kDigitos[dados[i] >> 4];
-        texto += kDigitos[dados[i] & 0x0F];
-    }
-    return texto;
 }
 
 // How a failed step ends the sequence.
@@ -245,18 +215,9 @@ bool cEquipamento::ProgramaMacIdSms(std::string& resultado) {
         resultado = "Programação de MAC, ID e Celular SMS falhou.";
         return false;
     }
-    AguardaResposta();
-    std::array<uint8_t, kTamanhoBlocoMac> resposta{};
-    if (!Recebe(resposta.data(), static_cast<int>(resposta.size()))) {
-        resultado = kFalhaRecepcao;
-        return false;
-    }
-    // Each echoed text stays within its own slot: a full-length ID is not
-    // followed by a zero and would otherwise run on into "S=".
-    resultado = TextoMacRecebido(resposta.data());
-    resultado += "ID=" + TextoRecebido(resposta.data() + kIdValor, kMaximoId) + "\r\n";
-    resultado += "Celular SMS=" + TextoRecebido(resposta.data() + kSmsValor, kMaximoSms) + "\r\n";
-    return true;
+    std::array<uint8_t, kTamanhoBlocoMac> resposta;
+    const auto recebido = ReceberResposta(*this, resposta, resultado);
+    return recebido && GuardarResposta(*this, DecodificarEcoMacIdSms(*recebido), resultado, true);
 }
 
 bool cEquipamento::ProgramaMac(std::string& resultado) {
@@ -267,19 +228,9 @@ bool cEquipamento::ProgramaMac(std::string& resultado) {
         resultado = "Programação de MAC falhou.";
         return false;
     }
-    AguardaResposta();
-    std::array<uint8_t, kTamanhoRespostaMac> resposta{};
-    if (!Recebe(resposta.data(), static_cast<int>(resposta.size()))) {
-        resultado = kFalhaRecepcao;
-        return false;
-    }
-    if (std::memcmp(resposta.data(), "MAC=", 4) != 0) {
-        resultado = "Programação do MAC inválido.Cabeçalho desconhecido:" +
-                    Hexadecimal(resposta.data(), resposta.size());
-        return false;
-    }
-    resultado = TextoMacRecebido(resposta.data());
-    return true;
+    std::array<uint8_t, kTamanhoRespostaMac> resposta;
+    const auto recebido = ReceberResposta(*this, resposta, resultado);
+    return recebido && GuardarResposta(*this, DecodificarEcoMac(*recebido), resultado, true);
 }
 
 bool cEquipamento::ProgramaMacComando(std::string& resultado) {

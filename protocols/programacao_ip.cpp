@@ -1,8 +1,6 @@
 // Writing the new IP address, mask and gateway into the connected device, one
 // exchange per protocol family.
-#include <algorithm>
 #include <array>
-#include <cstring>
 
 #include "core/equipamento.h"
 #include "protocols/protocolos_comum.h"
@@ -13,11 +11,6 @@ namespace tvx {
 namespace {
 
 using namespace protocolos;
-
-constexpr size_t kTamanhoBlocoTexto = 60;
-constexpr size_t kSlotIp = 0;
-constexpr size_t kSlotMascara = 20;
-constexpr size_t kSlotGateway = 40;
 
 constexpr uint8_t kSubcomandoProgramarIp = 22;
 constexpr size_t kTamanhoPayloadComando = kTamanhoTag + 3 * kTamanhoSlotEndereco;
@@ -30,26 +23,19 @@ void GravarEnderecosNumericos(uint8_t* registro, const cEquipamento& e) {
     EscreverIpRegistro(registro, kOffsetGateway, TextoParaIp(e.GetGatewayNovo()));
 }
 
-void AnexarMac(std::string& resultado, const uint8_t* resposta) {
-    resultado += "MAC=";
-    resultado += MacParaTexto(resposta + kOffsetMacEco);
-    resultado += "\r\n";
-}
-
-// Sends a 70-byte record unframed and takes the device's 70-byte echo.
-bool TrocarRegistro(cEquipamento& e, const uint8_t* bloco, int tamanho, Registro70& resposta,
+// Sends a record of families 6, 9 and 15 unframed (tamanho of its 70 bytes)
+// and decodes the device's 70-byte echo.
+bool TrocarRegistro(cEquipamento& e, const Registro70& registro, int tamanho, uint8_t familia,
                     std::string& resultado) {
-    if (!e.EnviaBruto(bloco, tamanho)) {
+    if (!e.EnviaBruto(registro.data(), tamanho)) {
         resultado = kFalhaEnvioIp;
         return false;
     }
-    e.AguardaResposta();
-    resposta.fill(0);
-    if (!e.Recebe(resposta.data(), static_cast<int>(resposta.size()))) {
-        resultado = kFalhaRecepcao;
-        return false;
-    }
-    return true;
+    Registro70 resposta;
+    const auto recebido = ReceberResposta(e, resposta, resultado);
+    const uint32_t ipEnviado = LerIpRegistro(registro.data(), kOffsetIp);
+    return recebido &&
+           GuardarResposta(e, DecodificarEcoRegistro(*recebido, familia, ipEnviado), resultado);
 }
 
 }  // namespace
@@ -82,28 +68,16 @@ bool cEquipamento::ProgramarIpTexto(std::string& resultado) {
         resultado = kFalhaEnvioIp;
         return false;
     }
-    AguardaResposta();
-    std::array<uint8_t, kTamanhoBlocoTexto> resposta{};
-    if (!Recebe(resposta.data(), static_cast<int>(resposta.size()))) {
-        resultado = kFalhaRecepcao;
-        return false;
-    }
-    ipLido = TextoRecebido(resposta.data() + kSlotIp, kTamanhoSlotEndereco);
-    mascaraLida = TextoRecebido(resposta.data() + kSlotMascara, kTamanhoSlotEndereco);
-    gatewayLido = TextoRecebido(resposta.data() + kSlotGateway, kTamanhoSlotEndereco);
-    return true;
+    std::array<uint8_t, kTamanhoBlocoTexto> resposta;
+    const auto recebido = ReceberResposta(*this, resposta, resultado);
+    return recebido && GuardarResposta(*this, DecodificarEcoTexto(*recebido), resultado);
 }
 
 bool cEquipamento::ProgramarIpGatewayUniversal(std::string& resultado) {
     // This family keeps the addresses it sent in the stored record.
     GravarEnderecosNumericos(registroGatewayUniversal.data(), *this);
-    Registro70 resposta{};
-    if (!TrocarRegistro(*this, registroGatewayUniversal.data(), kGuBytesEnviados, resposta,
-                        resultado)) {
-        return false;
-    }
-    GuardarEnderecosLidos(*this, resposta.data());
-    return true;
+    return TrocarRegistro(*this, registroGatewayUniversal, kGuBytesEnviados,
+                          kFamiliaGatewayUniversal, resultado);
 }
 
 bool cEquipamento::ProgramarIpGatewayModbus(std::string& resultado) {
@@ -112,31 +86,15 @@ bool cEquipamento::ProgramarIpGatewayModbus(std::string& resultado) {
     // them high byte first. Only the copy is turned.
     TrocarBytes(copia.data() + kGmRegistroInicial, 2 * kQuantidadeMedidores);
     GravarEnderecosNumericos(copia.data(), *this);
-    Registro70 resposta{};
-    if (!TrocarRegistro(*this, copia.data(), static_cast<int>(copia.size()), resposta, resultado)) {
-        return false;
-    }
-    GuardarEnderecosLidos(*this, resposta.data());
-    AnexarMac(resultado, resposta.data());
-    return true;
+    return TrocarRegistro(*this, copia, static_cast<int>(copia.size()), kFamiliaGatewayModbus,
+                          resultado);
 }
 
 bool cEquipamento::ProgramarIpGatewayTx(std::string& resultado) {
     Registro70 copia = registroGatewayTx;
     GravarEnderecosNumericos(copia.data(), *this);
-    Registro70 resposta{};
-    if (!TrocarRegistro(*this, copia.data(), static_cast<int>(copia.size()), resposta, resultado)) {
-        return false;
-    }
-    // A device that echoes another address did not take the new one; its
-    // echo is not what the technician programmed.
-    if (std::memcmp(resposta.data() + kOffsetIp, copia.data() + kOffsetIp, 4) != 0) {
-        resultado = "Falha na programação.Reprograme o MAC.";
-        return false;
-    }
-    GuardarEnderecosLidos(*this, resposta.data());
-    AnexarMac(resultado, resposta.data());
-    return true;
+    return TrocarRegistro(*this, copia, static_cast<int>(copia.size()), kFamiliaGatewayTx,
+                          resultado);
 }
 
 bool cEquipamento::ProgramarIpComando(std::string& resultado) {

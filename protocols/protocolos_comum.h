@@ -2,13 +2,15 @@
 // Small pieces shared by the IP programming, reading and extended programming
 // routines of the equipment object. Private to protocols/.
 #include <algorithm>
+#include <array>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
 #include "core/equipamento.h"
-#include "core/texto.h"
+#include "protocols/respostas.h"
 
 namespace tvx::protocolos {
 
@@ -44,19 +46,65 @@ inline void GravarEndereco(uint8_t* slot, std::string_view texto) {
     GravarTextoNoCampo(slot, kTamanhoSlotEndereco, texto, kTamanhoSlotEndereco);
 }
 
-// A zero-ended text field of a device's reply, as the page, the terminal and
-// the log may show it (see TextoDoEquipamento).
-inline std::string TextoRecebido(const uint8_t* campo, size_t tamanho) {
-    const uint8_t* fim = std::find(campo, campo + tamanho, uint8_t{0});
-    return TextoDoEquipamento(
-        std::string_view(reinterpret_cast<const char*>(campo), static_cast<size_t>(fim - campo)));
+// The 60-byte address block of family 1, both directions: one 20-byte text
+// slot per address.
+inline constexpr size_t kTamanhoBlocoTexto = 60;
+inline constexpr size_t kSlotIp = 0;
+inline constexpr size_t kSlotMascara = 20;
+inline constexpr size_t kSlotGateway = 40;
+
+// The unframed MAC blocks of steps 2 and 16, and the echo of step 2.
+inline constexpr size_t kTamanhoBlocoMac = 60;
+inline constexpr size_t kMacMarca = 0;
+inline constexpr size_t kMacValor = 4;
+inline constexpr size_t kTamanhoMac = 6;
+inline constexpr size_t kIdMarca = 20;
+inline constexpr size_t kIdValor = 23;
+inline constexpr size_t kMaximoId = 17;
+inline constexpr size_t kSmsMarca = 40;
+inline constexpr size_t kSmsValor = 42;
+inline constexpr size_t kMaximoSms = 18;
+inline constexpr size_t kTamanhoRespostaMac = 10;
+
+// The tagged meters' answer to 'L' 31.
+inline constexpr size_t kTamanhoRespostaTexto = 280;
+
+// Waits for one reply and takes it into a zeroed block of its layout's size;
+// the bytes that arrived, which the decoders read no further than, or
+// nothing with the receive failure in resultado.
+template <size_t N>
+std::optional<Recebido> ReceberResposta(cEquipamento& e, std::array<uint8_t, N>& bloco,
+                                        std::string& resultado) {
+    e.AguardaResposta();
+    bloco.fill(0);
+    if (!e.Recebe(bloco.data(), static_cast<int>(N))) {
+        resultado = kFalhaRecepcao;
+        return std::nullopt;
+    }
+    const int chegou = std::clamp(e.canal.TamanhoUltimaRecepcao(), 0, static_cast<int>(N));
+    return Recebido(bloco.data(), static_cast<size_t>(chegou));
 }
 
-// The read-back fields from a 70-byte echo in numeric form.
-inline void GuardarEnderecosLidos(cEquipamento& e, const uint8_t* resposta) {
-    e.SetIpLido(IpParaTexto(LerIpRegistro(resposta, kOffsetIp), false));
-    e.SetMascaraLida(IpParaTexto(LerIpRegistro(resposta, kOffsetMascara), false));
-    e.SetGatewayLido(IpParaTexto(LerIpRegistro(resposta, kOffsetGateway), false));
+// Stores the read-back addresses of a decoded reply and hands on its text:
+// after what the routine's text held when the reply was taken (in its place
+// with substituir), and in its place when the reply is a failure.
+inline bool GuardarResposta(cEquipamento& e, const Decodificada& d, std::string& resultado,
+                            bool substituir = false) {
+    if (d.ip) {
+        e.ipLido = *d.ip;
+    }
+    if (d.mascara) {
+        e.mascaraLida = *d.mascara;
+    }
+    if (d.gateway) {
+        e.gatewayLido = *d.gateway;
+    }
+    if (substituir || !d.ok) {
+        resultado = d.texto;
+    } else {
+        resultado += d.texto;
+    }
+    return d.ok;
 }
 
 // A register pair travels most significant byte first.

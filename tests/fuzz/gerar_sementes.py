@@ -2,11 +2,15 @@
 """Writes the starting inputs of the fuzz targets, one folder per target.
 
 The starting inputs are the byte vectors and texts of the unit tests, laid out the way
-each target reads its input. Run it again after changing a target's input
+each target reads its input; those of the reply decoders' targets are the
+replies of the simulated equipment, which tests/fuzz/respostas_do_simulador prints (build it
+first: cmake --build build --target respostas_do_simulador). Run it again after changing a target's input
 layout; the files it writes are committed beside it.
 """
 import os
 import struct
+import subprocess
+import sys
 
 AQUI = os.path.dirname(os.path.abspath(__file__))
 
@@ -137,6 +141,11 @@ bloco70 = (bytes([10, 1, 2, 3, 255, 255, 255, 0, 10, 1, 2, 254, 10, 0, 0, 9, 3, 
            + bytes(44) + bytes([0x00, 0x11, 0x22, 0x33, 0x44, 0x55]))
 textos60 = b"".join(s.ljust(20, b"\x00") for s in (b"10.1.2.3", b"255.255.255.0", b"10.1.2.254"))
 gravar(r, "familia1", b"\x00\x00" + textos60)
+# Control bytes show as "\xNN", four characters for one byte of the slot.
+controles = b"".join(s.ljust(20, b"\x00") for s in (b"\x01\x02\r\n10.1.2.3\x7f\x85",
+                                                       b"255.255.255.0", b"10.1.2.254"))
+gravar(r, "familia1_controles", b"\x00\x00" + controles)
+gravar("fuzz_eco_texto", "controles", controles)
 gravar(r, "familia6", b"\x01\x00" + bloco70)
 gravar(r, "familia6_outro_ip", b"\x01\x00" + bytes([9, 9, 9, 9]) + bloco70[4:])
 gravar(r, "familia9", b"\x02\x00" + bloco70)
@@ -169,3 +178,20 @@ gravar(g, "contagem_curta", modbus_tcp(3, bytes([4]) + programacao))
 gravar(g, "excecao", modbus_tcp(0x83, bytes([2])))
 gravar(g, "cortada", modbus_tcp(3, bytes([28]) + medicoes)[:20])
 gravar(g, "escrita", modbus_tcp(0x10, struct.pack(">HH", 1282, 1)))
+
+
+# ---- fuzz_<decoder>: the decoder's context, then the reply as it arrived
+simulador = os.environ.get("TVX_RESPOSTAS_DO_SIMULADOR",
+                           os.path.join(AQUI, "..", "..", "build", "tests", "respostas_do_simulador"))
+if os.access(simulador, os.X_OK):
+    saida = subprocess.run([simulador], check=True, capture_output=True, text=True).stdout
+    vistas = set()
+    for linha in saida.splitlines():
+        decodificador, nome, hexa = linha.split()
+        dados = bytes.fromhex(hexa)
+        if (decodificador, dados) not in vistas:
+            vistas.add((decodificador, dados))
+            gravar("fuzz_" + decodificador, nome, dados)
+else:
+    print("gerar_sementes.py: no %s; the simulator's replies are left as they are" % simulador,
+          file=sys.stderr)
