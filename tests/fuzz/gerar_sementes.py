@@ -3,7 +3,7 @@
 
 The starting inputs are the byte vectors and texts of the unit tests, laid out the way
 each target reads its input; those of the reply decoders' targets are the
-replies of the simulated equipment, which tests/fuzz/respostas_do_simulador prints (build it
+replies of the simulated equipment, which the program respostas_do_simulador (fuzz/respostas_do_simulador.cpp) prints (build it
 first: cmake --build build --target respostas_do_simulador). Run it again after changing a target's input
 layout; the files it writes are committed beside it.
 """
