@@ -81,18 +81,32 @@ TEST_F(PaginaMeioPortas, PortaDoArquivoEscolheAPrimeiraQueComecaComEla) {
     EXPECT_EQ(ValorIni(pasta / "tvxnetcfg.ini", "MEIO", "porta"), "ttyUSB10");
 }
 
-TEST_F(PaginaMeioPortas, PortaQueNaoExisteDeixaAListaSemSelecaoEGravaNomeVazio) {
-    Porta("ttyS0");
-    std::ofstream(pasta / "tvxnetcfg.ini") << "[CONFIG]\r\nmodelo=3\r\n[MEIO]\r\nporta=COM1\r\n";
-    eq.Configuracao(false);
-    auto w = AbrirNoMeio(Tty());
-    auto& meio = w->PaginaMeio()->Controles();
-    EXPECT_EQ(meio.ctl1020->count(), 1);
-    EXPECT_EQ(meio.ctl1020->currentIndex(), -1);
-    w->next();
-    Processar();
-    EXPECT_EQ(w->currentId(), kPaginaParametros);
-    EXPECT_EQ(eq.GetPorta(), "");
+// The profile's port selects the entry of the device it opens; one that is
+// not listed shows in the empty list and is kept, unless an entry is picked.
+TEST_F(PaginaMeioPortas, PortaDoArquivoSelecionadaPeloDispositivoOuGuardada) {
+    for (const char* nome : {"ttyS0", "ttyS2", "ttyS10"}) {
+        Porta(nome);
+    }
+    const struct {
+        const char *porta, *mostrada;
+        int escolhida;  // -1: the technician picks none
+        const char* gravada;
+    } casos[] = {{"COM3", "ttyS2", -1, "COM3"},
+                 {"COM3", "ttyS2", 0, "ttyS0"},
+                 {"ttyS1", "", -1, "ttyS1"}};  // not ttyS10
+    for (const auto& c : casos) {
+        std::ofstream(pasta / "tvxnetcfg.ini")
+            << "[CONFIG]\r\nmodelo=3\r\n[MEIO]\r\ntipo=2\r\nporta=" << c.porta << "\r\n";
+        eq.Configuracao(false);
+        auto w = AbrirNoMeio(Tty());
+        QComboBox* lista = w->PaginaMeio()->Controles().ctl1020;
+        EXPECT_EQ(lista->currentText() + lista->placeholderText(), QString(c.mostrada) + c.porta);
+        if (c.escolhida >= 0) {
+            lista->setCurrentIndex(c.escolhida);
+        }
+        w->next();
+        EXPECT_EQ(ValorIni(pasta / "tvxnetcfg.ini", "MEIO", "porta"), c.gravada) << c.porta;
+    }
 }
 
 TEST_F(PaginaMeioPortas, FalhaDaDescobertaMostraAMensagemESegueSemPortas) {
@@ -110,8 +124,7 @@ TEST_F(PaginaMeioPortas, FalhaDaDescobertaMostraAMensagemESegueSemPortas) {
     w->next();
     Processar();
     EXPECT_EQ(w->currentId(), kPaginaParametros);
-    EXPECT_EQ(eq.GetPorta(), "");
-    EXPECT_EQ(ValorIni(pasta / "tvxnetcfg.ini", "MEIO", "porta"), "");
+    EXPECT_EQ(ValorIni(pasta / "tvxnetcfg.ini", "MEIO", "porta"), "ttyS0");
     EXPECT_EQ(ValorIni(pasta / "tvxnetcfg.ini", "MEIO", "tipo"), "2");
 }
 
