@@ -194,11 +194,12 @@ AÇÃO
   read      lê a programação do equipamento (como "&Ler")
 
 Primeiro a configuração é carregada como o assistente faz ao iniciar
-(tvxnetcfg.ini da pasta atual, ou o arquivo de --config); depois as opções
-abaixo são aplicadas, cada uma como a página do assistente que é dona do
-valor a gravaria; as linhas da página de parâmetros são montadas, cada
---param é aplicado e a página confere tudo, com as mesmas recusas do botão
-Avançar. Só então a ação é executada.
+(tvxnetcfg.ini da pasta atual, quando ela tem um; senão o de
+$XDG_CONFIG_HOME/tvxnetcfg/, ~/.config/tvxnetcfg/; ou o arquivo de
+--config); depois as opções abaixo são aplicadas, cada uma como a página
+do assistente que é dona do valor a gravaria; as linhas da página de
+parâmetros são montadas, cada --param é aplicado e a página confere tudo,
+com as mesmas recusas do botão Avançar. Só então a ação é executada.
 
 OPÇÕES
   --config ARQUIVO   carrega ARQUIVO em vez de tvxnetcfg.ini da pasta atual,
@@ -229,7 +230,9 @@ OPÇÕES
                        --param 'MAC (xx:xx:xx:xx:xx:xx)=02:B4:6D:01:02:03'
                        --param 'Faixa de RTU=RTU06 à RTU10'
                        --param 'Função Gateway Universal=85'
-  --log ARQUIVO      arquivo de log (padrão: tvxnetcfg.log na pasta atual);
+  --log ARQUIVO      arquivo de log (padrão: tvxnetcfg.log na pasta atual
+                     quando ela tem tvxnetcfg.ini, senão em
+                     $XDG_STATE_HOME/tvxnetcfg/, ~/.local/state/tvxnetcfg/);
                      um link simbólico, uma pasta, um pipe ou um dispositivo
                      é recusado
   --save             depois de a página de parâmetros aceitar os valores,
@@ -249,7 +252,8 @@ SAÍDA
   Cada linha de progresso aparece na saída padrão assim que chega (UTF-8) e
   vai para o log com data e hora (primeiro no log: se a saída padrão fechar,
   a execução continua e o log recebe todas as linhas). Recusas e avisos da
-  página de parâmetros vão para a saída de erros. Ctrl+C (ou o terminal
+  página de parâmetros vão para a saída de erros, e também, uma vez, um log
+  que não pôde ser escrito (a execução continua). Ctrl+C (ou o terminal
   fechado) para a execução como o botão "P&arar".
   Antes de program e read pelos meios 0 e 1, o que impediria este computador
   de alcançar o equipamento (sem cabo, fora da rede dele, o endereço é deste

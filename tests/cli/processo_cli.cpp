@@ -19,6 +19,7 @@ PastaTemporaria::PastaTemporaria() {
     std::string modelo = (std::filesystem::temp_directory_path() / "tvxcli.XXXXXX").string();
     if (mkdtemp(modelo.data()) != nullptr) {
         caminho_ = modelo;
+        GravarArquivo(caminho_ + "/tvxnetcfg.ini", "");
     }
 }
 

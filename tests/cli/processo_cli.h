@@ -12,6 +12,8 @@
 namespace tvx::teste {
 
 // A fresh folder under the system's temporary folder, removed on destruction.
+// It holds an empty tvxnetcfg.ini, as a technician's folder does: the program
+// started in it keeps its profile and log there.
 class PastaTemporaria {
   public:
     PastaTemporaria();

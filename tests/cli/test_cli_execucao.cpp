@@ -126,7 +126,7 @@ TEST(CliExecucao, LeituraComLogEscolhido) {
         EXPECT_EQ(LinhasDe(r.saida), esperadas);
         ConferirLog(LerArquivo(pasta / "leitura.log"), r.saida);
         EXPECT_FALSE(std::filesystem::exists(pasta / "tvxnetcfg.log"));
-        EXPECT_FALSE(std::filesystem::exists(pasta / "tvxnetcfg.ini"));  // no --save
+        EXPECT_EQ(LerArquivo(pasta / "tvxnetcfg.ini"), "");  // no --save
     });
 }
 
