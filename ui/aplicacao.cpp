@@ -52,7 +52,6 @@ cAssistente::cAssistente(cEquipamento& equipamento, const LocaisArquivos& locais
       parametros_(new cDlgIpMsGw(equipamento, this)),
       programar_(new cDlgProgramar(equipamento, this)) {
     setWizardStyle(QWizard::ClassicStyle);
-    setOption(QWizard::NoBackButtonOnStartPage, true);
     setOption(QWizard::HaveHelpButton, false);
     setButtonText(QWizard::BackButton, QStringLiteral("< &Voltar"));
     setButtonText(QWizard::NextButton, QStringLiteral("&Avançar >"));

@@ -178,8 +178,10 @@ void cDlgProgramar::AdicionaLinha(const std::string& texto) {
     caixa->ensureCursorVisible();
     cursor.insertText(QStringLiteral("\n"));
     QString linha = QString::fromStdString(texto);
+    // The box breaks a line at CR LF only; a lone CR, which the box would
+    // take for a break too, is left out.
     linha.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    linha.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    linha.remove(QLatin1Char('\r'));
     cursor.movePosition(QTextCursor::End);
     caixa->setTextCursor(cursor);
     caixa->ensureCursorVisible();

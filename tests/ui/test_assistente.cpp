@@ -43,7 +43,7 @@ TEST_F(Assistente, PrimeiroInicioSemArquivoPercorreAsQuatroPaginas) {
     auto w = AbrirAssistente();
     EXPECT_EQ(w->currentId(), kPaginaModelo);
     EXPECT_EQ(w->windowTitle(), QString("TVXNetCfg - v19.1.3 - Escolha do modelo"));
-    EXPECT_EQ(Botoes(*w), "Avancar Cancelar");
+    EXPECT_EQ(Botoes(*w), "Voltar(off) Avancar Cancelar");
     EXPECT_EQ(w->buttonText(QWizard::BackButton), QString("< &Voltar"));
     EXPECT_EQ(w->buttonText(QWizard::NextButton), QString("&Avançar >"));
     EXPECT_EQ(w->buttonText(QWizard::FinishButton), QString("&Concluir"));

@@ -102,7 +102,11 @@ TEST_F(PaginaProgramar, LimparEsvaziaSoACaixaEALinhaSeguinteComecaComQuebra) {
     EXPECT_EQ(Caixa(), QString(""));
     pagina->AdicionaLinha("terceira");
     EXPECT_EQ(Caixa(), QString("\nterceira"));
-    EXPECT_EQ(LinhasDoLog(), (std::vector<std::string>{"primeira", "segunda", "terceira"}));
+    // The box breaks at CR LF alone.
+    pagina->AdicionaLinha("um\rdois\r\ntres");
+    EXPECT_EQ(Caixa(), QString("\nterceira\numdois\ntres"));
+    EXPECT_EQ(LinhasDoLog(), (std::vector<std::string>{"primeira", "segunda", "terceira", "um",
+                                                       "<sem data> dois", "<sem data> tres"}));
 }
 
 TEST_F(PaginaProgramar, LinhasDeOutraThreadChegamEmOrdemNaCaixaENoLog) {

@@ -194,6 +194,12 @@ TEST_F(ListaPropriedades, DivisorNaoChegaA10PixelsDosLados) {
     EXPECT_EQ(lista.Atual(), 1u);
     ASSERT_EQ(lista.EditorVisivel(), lista.CampoIp());
     EXPECT_EQ(lista.CampoIp()->x(), 150);
+    // The IP box alone stays through a drag, with its focus, and follows it.
+    QTest::mousePress(vp, Qt::LeftButton, {}, NoDivisor());
+    QTest::mouseRelease(vp, Qt::LeftButton, {}, QPoint(120, 5));
+    ASSERT_EQ(lista.EditorVisivel(), lista.CampoIp());
+    EXPECT_EQ(lista.CampoIp()->x(), 120);
+    EXPECT_TRUE(lista.CampoIp()->isAncestorOf(QApplication::focusWidget()));
 }
 
 TEST_F(ListaPropriedades, BaixoPassaALinhaSeguinteENadaFazNaUltima) {
