@@ -21,6 +21,7 @@
 #include "paginas/avisos.h"
 #include "paginas/parametros.h"
 #include "paginas/propriedades.h"
+#include "persistence/locais.h"
 #include "persistence/log.h"
 #include "persistence/os/arquivos.h"
 #include "persistence/rastro_arquivo.h"
@@ -304,8 +305,13 @@ int ExecutarAcao(Acao acao, cEquipamento& eq, const std::string& arquivoLog, std
     // an SSH session dropped) must not take the line with it, nor end the
     // run. After a failed write the terminal gets nothing more.
     bool escreverSaida = true;
+    bool falhaLogDita = false;
     auto adicionar = [&](const std::string& texto) {
-        log.Escrever(texto);
+        // A log that cannot be written is said once; the run goes on.
+        if (const os::ResultadoArquivo r = log.Escrever(texto); !r.Ok() && !falhaLogDita) {
+            falhaLogDita = true;
+            erros << kNomePrograma << ": " << TextoFalhaLog(arquivoLog, r) << '\n' << std::flush;
+        }
         if (escreverSaida) {
             saida << ParaTerminal(texto) << '\n' << std::flush;
             escreverSaida = static_cast<bool>(saida);
@@ -425,6 +431,11 @@ int Executar(const Opcoes& opcoes, cEquipamento& equipamento, std::ostream& said
         return ListarParametrosDoModelo(opcoes, equipamento, falha, saida);
     }
     RemoverSobrasDeRede(erros);
+    // Without --config and --log, the files of a run started outside a
+    // technician's folder go to the user's own folders.
+    const LocaisArquivos locais = LocaisDosArquivos();
+    equipamento.caminhoConfiguracao = locais.configuracao;
+    const std::string arquivoLog = opcoes.log.empty() ? locais.log : opcoes.log;
     if (std::optional<int> r = AplicarModelo(opcoes, equipamento, falha)) {
         return *r;
     }
@@ -437,9 +448,9 @@ int Executar(const Opcoes& opcoes, cEquipamento& equipamento, std::ostream& said
     // A log that cannot be a log (a link, a folder, a pipe, a device node)
     // is refused before anything is saved or sent; so is a trace file.
     cLog log;
-    log.DefinirArquivo(opcoes.log);
+    log.DefinirArquivo(arquivoLog);
     if (const os::ResultadoArquivo r = log.Verificar(); !r.Ok()) {
-        return falha(TextoFalhaLog(opcoes.log, r));
+        return falha(TextoFalhaLog(arquivoLog, r));
     }
     if (opcoes.rastro) {
         if (const os::ResultadoArquivo r = IniciarRastroEmArquivo(*opcoes.rastro); !r.Ok()) {
@@ -453,7 +464,7 @@ int Executar(const Opcoes& opcoes, cEquipamento& equipamento, std::ostream& said
     }
     EscreverResumo(opcoes, equipamento, perfilExiste, erros);
     PrepararRede(opcoes, equipamento, erros);
-    const int codigo = ExecutarAcao(*opcoes.acao, equipamento, opcoes.log, saida, erros);
+    const int codigo = ExecutarAcao(*opcoes.acao, equipamento, arquivoLog, saida, erros);
     DesfazerRede(erros);
     return codigo;
 }

@@ -216,14 +216,16 @@ AÇÃO
   read      lê a programação do equipamento (como "&Ler")
 
 Primeiro a configuração é carregada como o assistente faz ao iniciar
-(tvxnetcfg.ini da pasta atual, ou o arquivo de --config); depois as opções
-abaixo são aplicadas, cada uma como a página do assistente que é dona do
-valor a gravaria; as linhas da página de parâmetros são montadas, cada
---param é aplicado e a página confere tudo, com as mesmas recusas do botão
-Avançar. Antes de agir, um resumo vai para a saída de erros: modelo, meio,
-endereço ou porta, novo IP, máscara e gateway, passos extras marcados, de
-onde veio cada valor (opção, perfil ou padrão) e a preparação do
-equipamento que a página 1 mostra. Só então a ação é executada.
+(tvxnetcfg.ini da pasta atual, quando ela tem um; senão o de
+$XDG_CONFIG_HOME/tvxnetcfg/, ~/.config/tvxnetcfg/; ou o arquivo de
+--config); depois as opções abaixo são aplicadas, cada uma como a página
+do assistente que é dona do valor a gravaria; as linhas da página de
+parâmetros são montadas, cada --param é aplicado e a página confere tudo,
+com as mesmas recusas do botão Avançar. Antes de agir, um resumo vai para a
+saída de erros: modelo, meio, endereço ou porta, novo IP, máscara e
+gateway, passos extras marcados, de onde veio cada valor (opção, perfil ou
+padrão) e a preparação do equipamento que a página 1 mostra. Só então a
+ação é executada.
 
 OPÇÕES (sem a opção vale o valor do perfil; sem perfil, o padrão indicado)
   --config ARQUIVO   carrega ARQUIVO em vez de tvxnetcfg.ini da pasta atual,
@@ -261,7 +263,9 @@ OPÇÕES (sem a opção vale o valor do perfil; sem perfil, o padrão indicado)
                        --param 'MAC (xx:xx:xx:xx:xx:xx)=02:B4:6D:01:02:03'
                        --param 'Faixa de RTU=RTU06 à RTU10'
                        --param 'Função Gateway Universal=85'
-  --log ARQUIVO      arquivo de log (padrão: tvxnetcfg.log na pasta atual);
+  --log ARQUIVO      arquivo de log (padrão: tvxnetcfg.log na pasta atual
+                     quando ela tem tvxnetcfg.ini, senão em
+                     $XDG_STATE_HOME/tvxnetcfg/, ~/.local/state/tvxnetcfg/);
                      um link simbólico, uma pasta, um pipe ou um dispositivo
                      é recusado
   --trace ARQUIVO    acrescenta a ARQUIVO cada quadro enviado (>>) e recebido
@@ -291,8 +295,9 @@ SAÍDA
   Cada linha de progresso aparece na saída padrão assim que chega (UTF-8) e
   vai para o log com data e hora (primeiro no log: se a saída padrão fechar,
   a execução continua e o log recebe todas as linhas). O resumo, as recusas
-  e avisos (com o nome do programa e a linha ou opção de que tratam) e o
-  motivo de uma porta serial que não abriu vão para a saída de erros.
+  e avisos (com o nome do programa e a linha ou opção de que tratam), um log
+  que não pôde ser escrito (uma vez; a execução continua) e o motivo de uma
+  porta serial que não abriu vão para a saída de erros.
   Ctrl+C (ou SIGTERM, ou o terminal fechado) para a execução em menos de um
   segundo, como o botão "P&arar", e nada mais é enviado ao equipamento; a
   última linha da saída de erros diz em que estado ele ficou. Um segundo

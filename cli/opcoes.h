@@ -10,7 +10,6 @@
 namespace tvx::cli {
 
 inline constexpr const char* kNomePrograma = "tvxnetcfg-cli";
-inline constexpr const char* kLogPadrao = "tvxnetcfg.log";
 inline constexpr const char* kVersaoCli = "19.1.3";
 
 enum class Acao { Programar, Testar, Ler };
@@ -34,7 +33,7 @@ struct Opcoes {
     std::optional<std::string> mascara;
     std::optional<std::string> gateway;
     std::vector<std::pair<std::string, std::string>> parametros;  // --param, in order
-    std::string log = kLogPadrao;
+    std::string log;            // --log; empty: the default place (persistence/locais.h)
     bool gravar = false;        // --save
     bool prepararRede = false;  // --preparar-rede
 };

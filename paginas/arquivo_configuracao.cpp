@@ -20,6 +20,13 @@ void CarregarConfiguracaoInicial(cEquipamento& equipamento, cAvisos& avisos) {
     }
 }
 
+LocaisArquivos IniciarArquivos(cEquipamento& equipamento, cAvisos& avisos) {
+    const LocaisArquivos locais = LocaisDosArquivos();
+    equipamento.caminhoConfiguracao = locais.configuracao;
+    CarregarConfiguracaoInicial(equipamento, avisos);
+    return locais;
+}
+
 void GravarConfiguracao(cEquipamento& equipamento, cAvisos& avisos) {
     std::string falha;
     if (!equipamento.Configuracao(true, &falha)) {

@@ -79,6 +79,34 @@ std::optional<size_t> PrimeiraComPrefixo(const std::vector<std::string>& textos,
     return std::nullopt;
 }
 
+std::optional<size_t> PosicaoDaPorta(const std::vector<std::string>& portas,
+                                     const std::string& armazenada) {
+    if (armazenada.empty()) {
+        return PrimeiraComPrefixo(portas, armazenada);
+    }
+    const std::string dispositivo = CaminhoDaPorta(armazenada);
+    for (size_t i = 0; i < portas.size(); ++i) {
+        if (CaminhoDaPorta(portas[i]) == dispositivo) {
+            return i;
+        }
+    }
+    // Only the whole name: a prefix would take ttyS10 for a missing ttyS1.
+    for (size_t i = 0; i < portas.size(); ++i) {
+        if (portas[i].size() == armazenada.size() && ComecaCom(portas[i], armazenada)) {
+            return i;
+        }
+    }
+    return std::nullopt;
+}
+
+std::string PortaConfirmada(const std::optional<std::string>& entrada,
+                            const std::string& armazenada) {
+    if (!entrada || CaminhoDaPorta(*entrada) == CaminhoDaPorta(armazenada)) {
+        return armazenada;
+    }
+    return *entrada;
+}
+
 std::optional<size_t> PosicaoVelocidade(uint8_t codigo) {
     const char* texto = TextoVelocidade(codigo);
     if (texto == nullptr) {
@@ -124,8 +152,9 @@ bool ConfirmarMeio(cEquipamento& equipamento, const EscolhaMeio& escolha, uint32
     if (equipamento.GetMeio() == kMeioIpPadrao) {
         equipamento.SetIpProgramacao(kIpFabrica);
     }
+    const std::string porta = PortaConfirmada(escolha.porta, equipamento.GetPorta());
     equipamento.PadraoSerial();
-    equipamento.SetPorta(escolha.porta);
+    equipamento.SetPorta(porta);
     // Without a selected entry there is no rate or RTU to commit: the channel
     // keeps its rate and the object its RTU.
     if (escolha.velocidade) {

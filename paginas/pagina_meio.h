@@ -38,6 +38,17 @@ std::vector<std::string> ListaPortas(cAvisos& avisos,
 // letters compared without regard to case.
 std::optional<size_t> PrimeiraComPrefixo(const std::vector<std::string>& textos,
                                          std::string_view prefixo);
+// The port entry the list opens on for the stored name: the entry the serial
+// layer opens as the same device (a Windows profile's COM3 is ttyS2), else
+// the one of the same name in other letter case, else, for no name, the
+// first. A stored port that is not listed selects nothing.
+std::optional<size_t> PosicaoDaPorta(const std::vector<std::string>& portas,
+                                     const std::string& armazenada);
+// What Next commits for the port: the stored name while the entry shown
+// stands for the same device or no entry is shown, else the entry. A port
+// the technician did not change is never renamed or erased.
+std::string PortaConfirmada(const std::optional<std::string>& entrada,
+                            const std::string& armazenada);
 // The rate entry that the channel's rate code selects, if any.
 std::optional<size_t> PosicaoVelocidade(uint8_t codigo);
 
@@ -58,7 +69,7 @@ VisibilidadeMeio AtualizarMeio(cEquipamento& equipamento, uint32_t& estado);
 struct EscolhaMeio {
     std::optional<uint32_t> marcado;    // the checked radio button, hidden ones included
     std::string ipCampo;                // text of the address field
-    std::string porta;                  // text of the port list ("" without selection)
+    std::optional<std::string> porta;   // text of the selected port entry
     std::optional<uint8_t> velocidade;  // item data of the selected rate entry
     std::optional<uint8_t> rtu;         // item data of the selected RTU entry
 };

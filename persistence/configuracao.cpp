@@ -5,6 +5,7 @@
 #include "core/registros.h"
 #include "core/texto.h"
 #include "core/utilitarios.h"
+#include "persistence/locais.h"
 #include "persistence/os/arquivos.h"
 #include "persistence/perfil_ini.h"
 #include "transport/serial.h"
@@ -12,8 +13,6 @@
 namespace tvx {
 
 namespace {
-
-constexpr const char* kArquivoPadrao = "tvxnetcfg.ini";
 
 constexpr size_t kBufferTexto = 260;
 constexpr size_t kMaximoId = 19;
@@ -118,9 +117,9 @@ std::string cEquipamento::CaminhoArquivoConfiguracao() const {
     }
     const std::string pasta = os::DiretorioAtual();
     if (pasta.empty()) {
-        return kArquivoPadrao;  // relative to whatever the working directory is
+        return kNomeConfiguracao;  // relative to whatever the working directory is
     }
-    return pasta.back() == '/' ? pasta + kArquivoPadrao : pasta + "/" + kArquivoPadrao;
+    return pasta.back() == '/' ? pasta + kNomeConfiguracao : pasta + "/" + kNomeConfiguracao;
 }
 
 void cEquipamento::ConfiguracaoPadrao() {
@@ -188,7 +187,10 @@ bool cEquipamento::Configuracao(bool gravar, std::string* falha) {
 
     // The old file stays whole when the new one cannot be written; the
     // caller tells the technician.
-    const os::ResultadoArquivo salvo = perfil.Salvar(caminho);
+    os::ResultadoArquivo salvo = PrepararPasta(caminho);
+    if (salvo.Ok()) {
+        salvo = perfil.Salvar(caminho);
+    }
     if (!salvo.Ok() && falha != nullptr) {
         *falha = TextoFalha("gravar", caminho, salvo);
     }

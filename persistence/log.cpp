@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "core/texto.h"
+#include "persistence/locais.h"
 #include "persistence/os/arquivos.h"
 
 namespace tvx {
@@ -104,6 +105,11 @@ os::ResultadoArquivo cLog::Escrever(const std::string& texto) {
     const os::ResultadoArquivo medido = os::TamanhoArquivo(arquivo_, tamanho);
     if (!medido.Ok() && !medido.Inexistente()) {
         return medido;
+    }
+    if (medido.Inexistente()) {
+        if (const os::ResultadoArquivo pasta = PrepararPasta(arquivo_); !pasta.Ok()) {
+            return pasta;
+        }
     }
     if (tamanho >= kLimiteLog) {
         Rotacionar(arquivo_, agora);

@@ -36,6 +36,7 @@ if [ "$modelo" = "--shell" ]; then
 fi
 
 pasta=$(mktemp -d)
+: > "$pasta/tvxnetcfg.ini"   # a folder of its own: the demo's profile and log stay in it
 trap 'kill "$sim" 2>/dev/null || true; wait 2>/dev/null || true; rm -rf "$pasta"' EXIT
 "$build/sim/tvxnetcfg-sim" --model "$modelo" --address 192.168.0.101 --allow-any-address \
     > "$pasta/sim.log" 2>&1 &

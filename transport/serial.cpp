@@ -340,6 +340,10 @@ void cSerial::PararLeitura() {
     lendo_.store(false);
 }
 
+std::string CaminhoDaPorta(std::string_view nome) {
+    return CaminhoDoNome(nome.substr(0, nome.find('\0')));
+}
+
 bool NomeComPorIndice(std::string& destino, unsigned indice) {
     if (indice >= kNumeroPortasCom) {
         return false;

@@ -76,6 +76,8 @@ class cSerial {
     std::string motivoFalha_;
 };
 
+// The device file a port name opens, as cSerial::CaminhoDispositivo says.
+std::string CaminhoDaPorta(std::string_view nome);
 // "COM1".."COM20" for 0..19; false (destino unchanged) for 20 or more.
 bool NomeComPorIndice(std::string& destino, unsigned indice);
 // "110".."256000" for 0..14; nullptr for 15 or more.

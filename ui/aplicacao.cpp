@@ -45,14 +45,13 @@ void Avisar(const std::string& texto) {
 
 }  // namespace
 
-cAssistente::cAssistente(cEquipamento& equipamento, QWidget* parent)
+cAssistente::cAssistente(cEquipamento& equipamento, const LocaisArquivos& locais, QWidget* parent)
     : QWizard(parent),
       modelo_(new cDlgModelo(equipamento, this)),
       meio_(new cDlgMeioComunicacao(equipamento, this)),
       parametros_(new cDlgIpMsGw(equipamento, this)),
       programar_(new cDlgProgramar(equipamento, this)) {
     setWizardStyle(QWizard::ClassicStyle);
-    setOption(QWizard::NoBackButtonOnStartPage, true);
     setOption(QWizard::HaveHelpButton, false);
     setButtonText(QWizard::BackButton, QStringLiteral("< &Voltar"));
     setButtonText(QWizard::NextButton, QStringLiteral("&Avançar >"));
@@ -65,6 +64,8 @@ cAssistente::cAssistente(cEquipamento& equipamento, QWidget* parent)
     setPage(kPaginaParametros, parametros_);
     setPage(kPaginaProgramar, programar_);
     setStartId(kPaginaModelo);
+    modelo_->DefinirPastaConfiguracao(locais.pastaConfiguracao);
+    programar_->DefinirArquivoLog(locais.log);
     connect(this, &QWizard::currentIdChanged, this, [this](int id) { AoAtivarPagina(id); });
 }
 
@@ -123,8 +124,8 @@ bool cAplicacao::InitInstance() {
     cEquipamento& equipamento = EquipamentoGlobal();
     // No window yet: the box stands on its own before the wizard opens.
     cAvisosQt avisos(nullptr);
-    CarregarConfiguracaoInicial(equipamento, avisos);
-    cAssistente assistente(equipamento);
+    const LocaisArquivos locais = IniciarArquivos(equipamento, avisos);
+    cAssistente assistente(equipamento, locais);
     assistente.exec();
     return false;
 }

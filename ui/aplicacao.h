@@ -4,6 +4,7 @@
 #include <QWizard>
 
 #include "core/equipamento.h"
+#include "persistence/locais.h"
 
 namespace tvx {
 
@@ -20,7 +21,9 @@ inline constexpr int kPaginaProgramar = 3;
 class cAssistente : public QWizard {
     Q_OBJECT
   public:
-    explicit cAssistente(cEquipamento& equipamento, QWidget* parent = nullptr);
+    // locais: where the run keeps its log and where "Ler Configuração" opens.
+    explicit cAssistente(cEquipamento& equipamento, const LocaisArquivos& locais = {},
+                         QWidget* parent = nullptr);
     // The run stops, then the temporary address the programming page added
     // (if any) goes: it lasts as long as the wizard.
     ~cAssistente() override;

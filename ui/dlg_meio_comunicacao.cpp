@@ -35,7 +35,7 @@ void cDlgMeioComunicacao::OnInitDialog() {
     for (const std::string& porta : portas) {
         ui_->ctl1020->addItem(QString::fromStdString(porta));
     }
-    const auto porta = PrimeiraComPrefixo(portas, equipamento_.GetPorta());
+    const auto porta = PosicaoDaPorta(portas, equipamento_.GetPorta());
     ui_->ctl1020->setCurrentIndex(porta ? static_cast<int>(*porta) : -1);
 
     for (const EntradaLista& entrada : ListaVelocidades()) {
@@ -57,6 +57,9 @@ void cDlgMeioComunicacao::OnShowWindow(bool /*mostrar*/) {
     // lists keep the selection they have.
     estado_ = equipamento_.GetMeio();
     ui_->ctl1003->definirTexto(QString::fromStdString(equipamento_.GetIpProgramacao()));
+    // A stored port that is not listed stands in the empty list as it is:
+    // Next keeps it unless another entry is picked.
+    ui_->ctl1020->setPlaceholderText(QString::fromStdString(equipamento_.GetPorta()));
     Atualizar();
 }
 
@@ -99,7 +102,9 @@ bool cDlgMeioComunicacao::validatePage() {
         }
     }
     escolha.ipCampo = ui_->ctl1003->texto().toStdString();
-    escolha.porta = ui_->ctl1020->currentText().toStdString();
+    if (ui_->ctl1020->currentIndex() >= 0) {
+        escolha.porta = ui_->ctl1020->currentText().toStdString();
+    }
     if (ui_->ctl1021->currentIndex() >= 0) {
         escolha.velocidade = static_cast<uint8_t>(ui_->ctl1021->currentData().toUInt());
     }

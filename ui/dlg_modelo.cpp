@@ -73,9 +73,11 @@ bool cDlgModelo::validatePage() {
 }
 
 void cDlgModelo::AoLerConfiguracao() {
-    const QString caminho =
-        AbrirArquivo(this, QString::fromUtf8(kTituloDialogoConfiguracao), QDir::currentPath(),
-                     QString::fromUtf8(kFiltroConfiguracao));
+    const QString pasta = pastaConfiguracao_.empty()
+                              ? QDir::currentPath()
+                              : QFile::decodeName(QByteArray::fromStdString(pastaConfiguracao_));
+    const QString caminho = AbrirArquivo(this, QString::fromUtf8(kTituloDialogoConfiguracao), pasta,
+                                         QString::fromUtf8(kFiltroConfiguracao));
     // The controls are left as they are: the page shows the file's model the
     // next time it is shown.
     LerConfiguracaoEscolhida(equipamento_, QFile::encodeName(caminho).toStdString(), avisos_);

@@ -1,6 +1,7 @@
 #pragma once
 // Page 1: the equipment model, its instructions, and a saved configuration.
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "core/equipamento.h"
@@ -24,6 +25,8 @@ class cDlgModelo : public cPaginaAssistente {
 
     bool validatePage() override;
     Ui::DlgModelo& Controles() { return *ui_; }
+    // Where "Ler Configuração" opens; empty for the working directory.
+    void DefinirPastaConfiguracao(const std::string& pasta) { pastaConfiguracao_ = pasta; }
 
   protected:
     void OnInitDialog() override;
@@ -37,6 +40,7 @@ class cDlgModelo : public cPaginaAssistente {
     cEquipamento& equipamento_;
     std::unique_ptr<Ui::DlgModelo> ui_;
     cAvisosQt avisos_;
+    std::string pastaConfiguracao_;
 };
 
 }  // namespace tvx

@@ -1,12 +1,15 @@
 #include "ui/dlg_programar.h"
 
 #include <QAbstractButton>
+#include <QFile>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QScrollBar>
 #include <QTextCursor>
 #include <QWizard>
 
 #include "core/preparacao_rede.h"
+#include "paginas/arquivo_configuracao.h"
 #include "ui_dlg_programar.h"
 
 namespace tvx {
@@ -180,8 +183,10 @@ void cDlgProgramar::AdicionaLinha(const std::string& texto) {
     caixa->ensureCursorVisible();
     cursor.insertText(QStringLiteral("\n"));
     QString linha = QString::fromStdString(texto);
+    // The box breaks a line at CR LF only; a lone CR, which the box would
+    // take for a break too, is left out.
     linha.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    linha.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    linha.remove(QLatin1Char('\r'));
     cursor.movePosition(QTextCursor::End);
     caixa->setTextCursor(cursor);
     caixa->ensureCursorVisible();
@@ -190,7 +195,19 @@ void cDlgProgramar::AdicionaLinha(const std::string& texto) {
     caixa->ensureCursorVisible();
     // The new line is the last one: the box shows its bottom, whole.
     caixa->verticalScrollBar()->setValue(caixa->verticalScrollBar()->maximum());
-    log_.Escrever(texto);
+    const os::ResultadoArquivo escrito = log_.Escrever(texto);
+    if (!escrito.Ok() && !falhaLogDita_) {
+        // Once: the box would otherwise fill with the same notice, and the
+        // run goes on whatever the log does. Set first, as the box lets
+        // further lines arrive while it is open.
+        falhaLogDita_ = true;
+        const std::string arquivo =
+            QFileInfo(QFile::decodeName(QByteArray::fromStdString(log_.Arquivo())))
+                .absoluteFilePath()
+                .toStdString();
+        avisos_.Mostrar(TipoAviso::Erro,
+                        ComoFrase(TextoFalhaLog(arquivo, escrito)) + "\n" + kLinhasSoNaTela);
+    }
 }
 
 }  // namespace tvx

@@ -23,6 +23,8 @@ inline constexpr const char* kArquivoLogProgresso = "tvxnetcfg.log";
 inline constexpr const char* kLinhaFinalizando = "Finalizando tarefas...";
 inline constexpr const char* kLinhaFinalizadas = "Tarefas finalizadas.";
 inline constexpr const char* kPerguntaEncerrar = "Deseja Encerrar?";
+inline constexpr const char* kLinhasSoNaTela =
+    "A execução continua; as linhas de progresso ficam só nesta janela.";
 
 class cDlgProgramar : public cPaginaAssistente {
     Q_OBJECT
@@ -43,6 +45,7 @@ class cDlgProgramar : public cPaginaAssistente {
     bool ExecucaoAtiva() const { return ativa_; }
     // One line into the box (after a line break) and into the log.
     void AdicionaLinha(const std::string& texto);
+    void DefinirArquivoLog(const std::string& arquivo) { log_.DefinirArquivo(arquivo); }
 
   protected:
     bool event(QEvent* evento) override;
@@ -65,6 +68,7 @@ class cDlgProgramar : public cPaginaAssistente {
     cThreadProgramar trabalho_;
     QTimer acompanhamento_;
     bool ativa_ = false;
+    bool falhaLogDita_ = false;
 };
 
 }  // namespace tvx

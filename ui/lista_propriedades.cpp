@@ -64,7 +64,9 @@ bool Dentro(const QWidget* editor, const QWidget* w) {
 cPropertyList::cPropertyList(QWidget* parent)
     : QAbstractScrollArea(parent), fonte_(FonteEditores()) {
     setFont(fonte_);
-    setFocusPolicy(Qt::StrongFocus);
+    // No focus on a mere click: a press on the splitter leaves the editor
+    // its focus; a press on a row takes it (mousePressEvent).
+    setFocusPolicy(Qt::TabFocus);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     viewport()->setMouseTracking(true);
@@ -216,9 +218,9 @@ void cPropertyList::mousePressEvent(QMouseEvent* evento) {
     if (evento->button() == Qt::LeftButton && PertoDoDivisor(x)) {
         arrastando_ = true;
         viewport()->setCursor(Qt::SizeHorCursor);
-        // The IP box is put away too: left where it was it would cover the
-        // label column or leave its cell half empty.
-        EsconderEditores(true);
+        // The IP box stays with what is typed in it, and follows the
+        // splitter when it is let go.
+        EsconderEditores(false);
         xArraste_ = LimitarDivisor(x);
         viewport()->update();
         evento->accept();
@@ -248,6 +250,7 @@ void cPropertyList::mouseReleaseEvent(QMouseEvent* evento) {
         arrastando_ = false;
         viewport()->setCursor(Qt::ArrowCursor);
         divisor_ = LimitarDivisor(evento->position().toPoint().x());
+        PosicionarEditor();
         viewport()->update();
         return;
     }

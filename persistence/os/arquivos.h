@@ -59,4 +59,14 @@ bool ArquivoExiste(const std::string& caminho);
 // The process's working directory, empty when it cannot be read.
 std::string DiretorioAtual();
 
+// The user's folders for configuration and for state: $XDG_CONFIG_HOME and
+// $XDG_STATE_HOME when they hold an absolute path, else ~/.config and
+// ~/.local/state; empty when there is no home folder to go by.
+std::string PastaConfiguracaoUsuario();
+std::string PastaEstadoUsuario();
+
+// Makes the folder and each missing folder above it, mode 0700. A folder
+// that is there is left as it is; something else by its name is refused.
+ResultadoArquivo CriarPastas(const std::string& pasta);
+
 }  // namespace tvx::os

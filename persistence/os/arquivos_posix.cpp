@@ -1,6 +1,8 @@
 // POSIX implementation of the file layer.
 #include <fcntl.h>
+#include <pwd.h>
 #include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -10,6 +12,7 @@
 #include <filesystem>
 #include <string>
 #include <system_error>
+#include <vector>
 
 #include "persistence/os/arquivos.h"
 
@@ -344,6 +347,69 @@ std::string DiretorioAtual() {
     std::error_code erro;
     const std::filesystem::path atual = std::filesystem::current_path(erro);
     return erro ? std::string() : atual.string();
+}
+
+namespace {
+
+std::string PastaInicial() {
+    const char* home = ::getenv("HOME");
+    if (home != nullptr && home[0] == '/') {
+        return home;
+    }
+    std::vector<char> buffer(16384);
+    struct passwd registro {};
+    struct passwd* achado = nullptr;
+    if (::getpwuid_r(::getuid(), &registro, buffer.data(), buffer.size(), &achado) == 0 &&
+        achado != nullptr && achado->pw_dir != nullptr && achado->pw_dir[0] == '/') {
+        return achado->pw_dir;
+    }
+    return {};
+}
+
+// A relative path in the variable is to be ignored, as if it were unset.
+std::string PastaXdg(const char* variavel, const char* padrao) {
+    const char* valor = ::getenv(variavel);
+    if (valor != nullptr && valor[0] == '/') {
+        return valor;
+    }
+    const std::string casa = PastaInicial();
+    return casa.empty() ? std::string() : casa + padrao;
+}
+
+}  // namespace
+
+std::string PastaConfiguracaoUsuario() {
+    return PastaXdg("XDG_CONFIG_HOME", "/.config");
+}
+
+std::string PastaEstadoUsuario() {
+    return PastaXdg("XDG_STATE_HOME", "/.local/state");
+}
+
+ResultadoArquivo CriarPastas(const std::string& pasta) {
+    if (pasta.empty() || pasta[0] != '/') {
+        return Falha(ENOENT);
+    }
+    size_t fim = 0;
+    while (fim != std::string::npos) {
+        fim = pasta.find('/', fim + 1);
+        const std::string parte = pasta.substr(0, fim);
+        if (parte.empty() || parte.back() == '/') {
+            continue;
+        }
+        if (::mkdir(parte.c_str(), 0700) != 0 && errno != EEXIST) {
+            return ErroAtual();
+        }
+        struct stat info {};
+        // A folder above ours may be a link to a folder (~/.config often is).
+        if (::stat(parte.c_str(), &info) != 0) {
+            return ErroAtual();
+        }
+        if (!S_ISDIR(info.st_mode)) {
+            return Falha(ENOTDIR);
+        }
+    }
+    return {};
 }
 
 }  // namespace tvx::os

@@ -24,12 +24,15 @@ extern char** environ;
 namespace tvx::teste {
 
 // A fresh folder under the system's temporary folder, removed on destruction.
+// It holds an empty tvxnetcfg.ini, as a technician's folder does: the program
+// started in it keeps its profile and log there.
 class PastaTemporaria {
   public:
     PastaTemporaria() {
         std::string modelo = (std::filesystem::temp_directory_path() / "tvxcli.XXXXXX").string();
         if (mkdtemp(modelo.data()) != nullptr) {
             caminho_ = modelo;
+            std::ofstream(caminho_ + "/tvxnetcfg.ini");
         }
     }
     ~PastaTemporaria() {

@@ -255,7 +255,7 @@ TEST(CliExecucao, ConexaoRecusadaTerminaComFalha) {
                           Eco("127.0.0.3"), "Ping falhou: 11002", "Conectando no equipamento...",
                           "Não conectou no equipamento.Verifique o firewall."}));
         ConferirLog(pasta / "tvxnetcfg.log", r.saida);
-        EXPECT_FALSE(std::filesystem::exists(pasta / "tvxnetcfg.ini"));  // no --save
+        EXPECT_EQ(LerArquivo(pasta / "tvxnetcfg.ini"), "");  // no --save
     });
 }
 

@@ -3,6 +3,7 @@
 // (tests/core) and the wizard's (tests/ui).
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -55,6 +56,27 @@ TEST(ListasDasPaginas, ModelosVelocidadesRtusEPortas) {
     EXPECT_EQ(avisos.vistos,
               (Avisos{Erro("Could not read from " + ausente + ": No such file or directory"),
                       Erro("Equipamento não possui informações para configuração.")}));
+}
+
+// A Windows profile's COM3 opens ttyS2: that entry is selected, and Next keeps
+// the stored name unless another entry is picked; a port that is not listed
+// selects nothing (not ttyS10 for ttyS1) and is never erased.
+TEST(PortaDoPerfil, SelecionadaPeloDispositivoEGuardada) {
+    const std::vector<std::string> portas = {"ttyS0", "ttyS10", "ttyS2", "ttyUSB0"};
+    const struct {
+        const char* armazenada;
+        std::optional<size_t> posicao;
+        std::optional<std::string> escolhida;
+        const char* confirmada;
+    } casos[] = {
+        {"COM3", 2, std::nullopt, "COM3"},    {"COM3", 2, "ttyS2", "COM3"},
+        {"COM3", 2, "ttyS0", "ttyS0"},        {"ttyS1", std::nullopt, std::nullopt, "ttyS1"},
+        {"TTYUSB0", 3, "ttyUSB0", "TTYUSB0"}, {"", 0, "ttyS0", "ttyS0"},
+    };
+    for (const auto& c : casos) {
+        EXPECT_EQ(PosicaoDaPorta(portas, c.armazenada), c.posicao) << c.armazenada;
+        EXPECT_EQ(PortaConfirmada(c.escolhida, c.armazenada), c.confirmada) << c.armazenada;
+    }
 }
 
 }  // namespace

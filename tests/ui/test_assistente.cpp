@@ -36,7 +36,7 @@ void EscolherModelo(cAssistente& w, uint32_t modelo) {
 TEST_F(Assistente, PrimeiroInicioPercorreAsQuatroPaginas) {
     Abrir();
     EXPECT_EQ(w->windowTitle(), QString("TVXNetCfg - v19.1.3 - Escolha do modelo"));
-    EXPECT_EQ(Botoes(*w), QString("&Avançar > | Cancelar"));
+    EXPECT_EQ(Botoes(*w), QString("< &Voltar(off) | &Avançar > | Cancelar"));
     auto& modelo = w->PaginaModelo()->Controles();
     EXPECT_EQ(modelo.ctl1012->currentText(), QString("TVX2201U - Gateway Universal"));
     // The list is alphabetical: a choice is the catalogue's index, not the position.

@@ -207,6 +207,12 @@ TEST_F(ListaPropriedades, DivisorEAteclaParaBaixo) {
     EXPECT_EQ(lista.Divisor(), 150);
     EXPECT_EQ(lista.Atual(), 1u);
     EXPECT_EQ(lista.CampoIp()->x(), 150);
+    // The IP box alone stays through a drag, with its focus, and follows it.
+    QTest::mousePress(vp, Qt::LeftButton, {}, QPoint(lista.Divisor(), 5));
+    QTest::mouseRelease(vp, Qt::LeftButton, {}, QPoint(120, 5));
+    ASSERT_EQ(lista.EditorVisivel(), lista.CampoIp());
+    EXPECT_EQ(lista.CampoIp()->x(), 120);
+    EXPECT_TRUE(lista.CampoIp()->isAncestorOf(QApplication::focusWidget()));
 
     // Down opens the next row's editor, and does nothing on the last row.
     lista.Selecionar(5);
