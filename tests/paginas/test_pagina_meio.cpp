@@ -71,7 +71,7 @@ TEST(PortaDoPerfil, SelecionadaPeloDispositivoEGuardada) {
     } casos[] = {
         {"COM3", 2, std::nullopt, "COM3"},    {"COM3", 2, "ttyS2", "COM3"},
         {"COM3", 2, "ttyS0", "ttyS0"},        {"ttyS1", std::nullopt, std::nullopt, "ttyS1"},
-        {"TTYUSB0", 3, "ttyUSB0", "TTYUSB0"}, {"", 0, "ttyS0", "ttyS0"},
+        {"TTYUSB0", 3, "ttyUSB0", "ttyUSB0"}, {"", 0, "ttyS0", "ttyS0"},
     };
     for (const auto& c : casos) {
         EXPECT_EQ(PosicaoDaPorta(portas, c.armazenada), c.posicao) << c.armazenada;

@@ -35,6 +35,8 @@ TEST_F(PastasDoUsuario, PerfilNaPastaDeConfiguracaoELogQueNaoSeEscreveDitoUmaVez
     cAssistente w(eq, IniciarArquivos(eq, avisos));
 
     w.show();
+    eq.SetIpNovo("10.0.0.5");
+    eq.SetMascaraNova("255.0.0.0");
     w.PaginaModelo()->Controles().ctl1030->click();
     ASSERT_EQ(dialogos.size(), 1u);
     EXPECT_EQ(dialogos[0].split('|')[1].toStdString(), propria.string());

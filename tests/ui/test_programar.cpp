@@ -63,7 +63,7 @@ TEST_F(PaginaProgramar, LinhasNaCaixaENoLog) {
     std::erase(esperado, '\r');
     EXPECT_EQ(Caixa().toStdString(), esperado);
     std::string noLog = esperado.substr(1);
-    noLog.replace(noLog.rfind("1.15"), 4, "1.1\n5");
+    noLog.replace(noLog.rfind(".15"), 3, ".1\n5");
     EXPECT_EQ(ui->ctl1028->verticalScrollBar()->value(),
               ui->ctl1028->verticalScrollBar()->maximum())
         << "the box shows the newest line";
