@@ -1,12 +1,11 @@
 #include "ui/dlg_programar.h"
 
 #include <QAbstractButton>
-#include <QGuiApplication>
 #include <QScrollBar>
 #include <QTextCursor>
 #include <QWizard>
 
-#include "core/preparacao_rede.h"
+#include "ui/preparar_rede.h"
 #include "ui_dlg_programar.h"
 
 namespace tvx {
@@ -73,39 +72,7 @@ void cDlgProgramar::Iniciar(uint32_t acao) {
 }
 
 void cDlgProgramar::PrepararRede(uint32_t acao) {
-    const DiagnosticoRede diagnostico = DiagnosticarAntesDe(acao, equipamento_);
-    if (diagnostico.problema == ProblemaRede::Nenhum) {
-        return;
-    }
-    const QString texto = QString::fromStdString(diagnostico.texto);
-    if (!diagnostico.Corrigivel()) {
-        MostrarMensagem(this, IconeMensagem::Informacao, texto);
-        return;
-    }
-    // The probes wait up to a second for a free address.
-    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-    ResultadoPreparacao r = EscolherEnderecoTemporario(diagnostico);
-    QGuiApplication::restoreOverrideCursor();
-    if (r.resultado != Preparacao::Pronto) {
-        MostrarMensagem(this, IconeMensagem::Informacao,
-                        texto + "\n\n" + QString::fromStdString(r.texto));
-        return;
-    }
-    const std::string pergunta = "Adicionar o endereço temporário " + r.endereco.Texto() +
-                                 " à interface " + r.endereco.interface +
-                                 " até o assistente ser fechado?";
-    if (MostrarMensagem(this, IconeMensagem::Pergunta,
-                        texto + "\n\n" + QString::fromStdString(pergunta)) !=
-        RespostaMensagem::Sim) {
-        return;
-    }
-    r = AdicionarEnderecoTemporario(r.endereco);
-    if (r.resultado != Preparacao::Pronto) {
-        MostrarMensagem(
-            this,
-            r.resultado == Preparacao::Falha ? IconeMensagem::Erro : IconeMensagem::Informacao,
-            QString::fromStdString(r.texto));
-    }
+    PrepararRedeComPergunta(this, acao, equipamento_);
 }
 
 void cDlgProgramar::Parar() {
