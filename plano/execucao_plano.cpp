@@ -149,7 +149,7 @@ void cExecucaoPlano::Oferecer() {
     for (; cursor_ < plano_.dispositivos.size(); ++cursor_) {
         const EstadoLinha e = estado_.resultados[cursor_].estado;
         if (e != EstadoLinha::Feito || repetir_.count(cursor_) > 0) {
-            atual_ = cursor_++;
+            atual_ = cursor_;
             fase_ = Fase::Oferta;
             observador_.Mudou();
             return;
@@ -207,6 +207,7 @@ bool cExecucaoPlano::Continuar() {
     if (fase_ != Fase::Oferta || ExigeRepetir()) {
         return false;
     }
+    cursor_ = *atual_ + 1;
     return Iniciar(*atual_);
 }
 
@@ -220,12 +221,20 @@ bool cExecucaoPlano::Repetir(std::optional<size_t> indice) {
         }
         atual_ = indice;
     }
+    // The device offered counts as answered; another one leaves the offer
+    // to be made again afterwards.
+    if (fase_ == Fase::Oferta && atual_ == cursor_) {
+        ++cursor_;
+    }
     return atual_ && Iniciar(*atual_);
 }
 
 void cExecucaoPlano::Pular() {
     if (fase_ != Fase::Oferta && fase_ != Fase::Decisao) {
         return;
+    }
+    if (fase_ == Fase::Oferta) {
+        cursor_ = *atual_ + 1;
     }
     ResultadoDispositivo& r = estado_.resultados[*atual_];
     if (r.estado == EstadoLinha::Pendente) {
