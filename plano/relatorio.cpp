@@ -190,7 +190,9 @@ std::string TextoRelatorioHtml(const Plano& plano, const EstadoPlano& estado,
         "print-color-adjust:exact}}\n"
         "</style>\n</head>\n<body>\n<h1>Relatório do plano " +
         nome + "</h1>\n<p>Gerado em " + Html(geradoEm) + " por " + kVersaoPrograma + ".</p>\n<p>" +
-        Html(TextoResumo(estado)) + "</p>\n<table>\n<thead><tr>";
+        Html(TextoResumo(estado)) +
+        "</p>\n<p>Em destaque, os valores lidos que não são os do plano (um equipamento que só "
+        "troca de IP quando é religado ainda mostra o anterior).</p>\n<table>\n<thead><tr>";
     for (const char* coluna : kColunas) {
         html += "<th>" + Html(coluna) + "</th>";
     }
