@@ -357,7 +357,8 @@ class Verificacao {
                 for (size_t l = 1; l < tabela.linhas.size(); ++l) {
                     const auto& campos = tabela.linhas[l].campos;
                     if (i < campos.size() && !campos[i].empty()) {
-                        ok = Falhar("linha 1, coluna " + std::to_string(i + 1) +
+                        ok = Falhar("linha " + std::to_string(cabecalho.numero) + ", coluna " +
+                                    std::to_string(i + 1) +
                                     ": coluna sem nome, com valores na linha " +
                                     std::to_string(tabela.linhas[l].numero));
                         break;
@@ -392,19 +393,21 @@ class Verificacao {
                 coluna.tipo = ColunaPropria(nome, true);
             }
             if (coluna.tipo == Coluna::Vazia) {
-                ok = Falhar(Erro(1, nome, "coluna desconhecida"));
+                ok = Falhar(Erro(cabecalho.numero, nome, "coluna desconhecida"));
             }
             for (const ColunaPlano& antes : colunas_) {
                 if (coluna.tipo != Coluna::Vazia && antes.tipo == coluna.tipo &&
                     MesmoRotulo(antes.rotulo, coluna.rotulo)) {
-                    ok = Falhar(Erro(1, nome, "coluna repetida (\"" + antes.cabecalho + "\")"));
+                    ok = Falhar(Erro(cabecalho.numero, nome,
+                                     "coluna repetida (\"" + antes.cabecalho + "\")"));
                 }
             }
             colunas_.push_back(coluna);
         }
         if (std::none_of(colunas_.begin(), colunas_.end(),
                          [](const ColunaPlano& c) { return c.tipo == Coluna::Modelo; })) {
-            ok = Falhar("linha 1: falta a coluna \"modelo\"");
+            ok =
+                Falhar("linha " + std::to_string(cabecalho.numero) + ": falta a coluna \"modelo\"");
         }
         return ok;
     }

@@ -22,8 +22,8 @@ $cxx $comum -o "$saida/bench_execucao" "$raiz/bench/bench_execucao.cpp" \
     "$build/sim/libtvx_sim.a" "$build/libtvx_nucleo.a" -pthread
 # shellcheck disable=SC2086
 $cxx $comum -o "$saida/bench_ui" "$raiz/bench/bench_ui.cpp" \
-    "$build/ui/libtvx_ui.a" "$build/libtvx_paginas.a" "$build/sim/libtvx_sim.a" \
-    "$build/libtvx_nucleo.a" $qt -pthread
+    "$build/ui/libtvx_ui.a" "$build/libtvx_plano.a" "$build/libtvx_paginas.a" \
+    "$build/sim/libtvx_sim.a" "$build/libtvx_nucleo.a" $qt -lcsv -pthread
 $cxx $comum -o "$saida/bench_plano" "$raiz/bench/bench_plano.cpp" "$build/libtvx_plano.a" \
     "$build/libtvx_paginas.a" "$build/sim/libtvx_sim.a" "$build/libtvx_nucleo.a" -lcsv -pthread
 
