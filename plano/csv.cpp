@@ -63,7 +63,7 @@ struct Leitura {
 
 }  // namespace
 
-bool LerCsv(std::string_view bytes, TabelaCsv& tabela, std::string& erro) {
+bool LerCsv(std::string_view bytes, TabelaCsv& tabela, std::string& erro, Codificacao codificacao) {
     tabela = TabelaCsv{};
     std::string texto;
     if (bytes.substr(0, kBom.size()) == kBom) {
@@ -73,7 +73,7 @@ bool LerCsv(std::string_view bytes, TabelaCsv& tabela, std::string& erro) {
             return false;
         }
         texto = bytes;
-    } else if (Utf8Valido(bytes)) {
+    } else if (codificacao == Codificacao::Detectar && Utf8Valido(bytes)) {
         texto = bytes;
     } else {
         texto = Cp1252ParaUtf8(bytes);

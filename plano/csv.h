@@ -23,8 +23,15 @@ struct TabelaCsv {
     std::vector<LinhaCsv> linhas;
 };
 
+// How the bytes are taken: a spreadsheet's file as whichever encoding its
+// bytes fit, UTF-8 first; a file of ours as Windows-1252 (in which it is
+// written), unless a byte order mark says UTF-8. A Windows-1252 text can
+// happen to be valid UTF-8 too, and would change if taken for it.
+enum class Codificacao { Detectar, Windows1252 };
+
 // False, with why in erro ("linha 4: ..."), for bytes that are no such table.
-bool LerCsv(std::string_view bytes, TabelaCsv& tabela, std::string& erro);
+bool LerCsv(std::string_view bytes, TabelaCsv& tabela, std::string& erro,
+            Codificacao codificacao = Codificacao::Detectar);
 
 // One field for a file of ours: in quotes when it holds the separator, a
 // quote, a line break or blanks at its ends.

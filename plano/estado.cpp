@@ -90,7 +90,7 @@ bool LerEstadoPlano(std::string_view bytes, const Plano& plano, EstadoPlano& est
     estado.resultados.assign(plano.dispositivos.size(), ResultadoDispositivo{});
     estado.orfaos.clear();
     TabelaCsv tabela;
-    if (!LerCsv(bytes, tabela, erro)) {
+    if (!LerCsv(bytes, tabela, erro, Codificacao::Windows1252)) {
         return false;
     }
     if (tabela.linhas.empty() ||
