@@ -205,30 +205,6 @@ bool LerAcoes(const std::string& texto, std::vector<uint32_t>& acoes, std::strin
     return true;
 }
 
-// The row of the parameters page a refusal of its Next is about: the boxes
-// that do not begin with their row's label, then the longest label that
-// begins the text ("Medidor 2 - Função inválida").
-std::string RotuloDaRecusa(const std::string& texto) {
-    constexpr std::pair<const char*, const char*> kSemRotulo[] = {
-        {kErroMac, kRotuloMac},
-        {kErroTamanhoId, kRotuloIdTelemetria},
-        {kErroTempoReconexao, kRotuloTempoReconexao},
-        {kAvisoTelemetriaDesabilitada, kRotuloUrl},
-    };
-    for (const auto& [recusa, rotulo] : kSemRotulo) {
-        if (texto == recusa) {
-            return rotulo;
-        }
-    }
-    std::string melhor;
-    for (const std::string& rotulo : RotulosConhecidos()) {
-        if (rotulo.size() > melhor.size() && texto.compare(0, rotulo.size(), rotulo) == 0) {
-            melhor = rotulo;
-        }
-    }
-    return melhor;
-}
-
 // A row's refusals and notices, each named with its column.
 class RecusasDaLinha : public cRecusasValores {
   public:
@@ -263,8 +239,12 @@ class RecusasDaLinha : public cRecusasValores {
         }
         erro = Erro(linha_, coluna, r.texto);
     }
+    // The page's boxes name their row; the column is the one that sets it.
+    void MostrarSobre(TipoAviso, const std::string& texto, const std::string& rotulo) override {
+        mostrados.push_back(Erro(linha_, ColunaDoRotulo(rotulo), texto));
+    }
     void Mostrar(TipoAviso, const std::string& texto) override {
-        mostrados.push_back(Erro(linha_, ColunaDoRotulo(RotuloDaRecusa(texto)), texto));
+        mostrados.push_back("linha " + std::to_string(linha_) + ": " + texto);
     }
     void Avisar(const std::string& texto) override {
         mostrados.push_back(Erro(linha_, Cabecalho(Coluna::Meio), texto));
@@ -275,7 +255,17 @@ class RecusasDaLinha : public cRecusasValores {
 
   private:
     std::string Cabecalho(Coluna tipo) const { return CabecalhoDe(colunas_, tipo); }
+    // The plan's column that sets the page's row; a row without one is named
+    // as the page names it.
     std::string ColunaDoRotulo(const std::string& rotulo) const {
+        const std::pair<const char*, Coluna> enderecos[] = {{kRotuloIp, Coluna::Ip},
+                                                            {kRotuloMascara, Coluna::Mascara},
+                                                            {kRotuloGateway, Coluna::Gateway}};
+        for (const auto& [endereco, tipo] : enderecos) {
+            if (MesmoRotulo(rotulo, endereco)) {
+                return Cabecalho(tipo);
+            }
+        }
         for (const ColunaPlano& c : colunas_) {
             if (c.tipo == Coluna::Parametro && MesmoRotulo(c.rotulo, rotulo)) {
                 return c.cabecalho;
@@ -523,6 +513,13 @@ class Verificacao {
             return;
         }
 
+        // A row that only reads sends no address: a blank one is no reason to
+        // refuse it.
+        if (acoes) {
+            d.valores.enderecoNovoUsado =
+                std::find_if(acoes->begin(), acoes->end(),
+                             [](uint32_t a) { return a != kAcaoLer; }) != acoes->end();
+        }
         cEquipamento eq;
         eq.ConfiguracaoPadrao();
         RecusasDaLinha recusas(n, colunas_, colunaDoParametro);

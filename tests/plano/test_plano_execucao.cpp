@@ -38,8 +38,9 @@ std::string LerArquivo(const std::string& caminho) {
 TEST(PlanoExecucao, RetomadaSegueOConteudoDeCadaLinha) {
     std::string pasta = (std::filesystem::temp_directory_path() / "tvxplano.XXXXXX").string();
     ASSERT_NE(mkdtemp(pasta.data()), nullptr);
-    const std::string cabecalho = "modelo;ip\n";
-    const std::string a = "3;10.0.0.1\n", b = "3;10.0.0.2\n", c = "3;10.0.0.3\n";
+    const std::string cabecalho = "modelo;ip;mascara\n";
+    const std::string a = "3;10.0.0.1;255.0.0.0\n", b = "3;10.0.0.2;255.0.0.0\n",
+                      c = "3;10.0.0.3;255.0.0.0\n";
     // Before: A done (with what its read showed), B killed while it ran, C failed.
     const Plano antes = Ler(cabecalho + a + b + c);
     EstadoPlano estado;
@@ -55,7 +56,8 @@ TEST(PlanoExecucao, RetomadaSegueOConteudoDeCadaLinha) {
     std::ofstream(pasta + "/plano.estado.csv", std::ios::binary) << TextoEstadoPlano(antes, estado);
 
     // Since then a row came first and C got another address.
-    std::ofstream(pasta + "/plano.csv") << cabecalho + "3;10.0.0.9\n" + a + b + "3;10.0.0.4\n";
+    std::ofstream(pasta + "/plano.csv")
+        << cabecalho + "3;10.0.0.9;255.0.0.0\n" + a + b + "3;10.0.0.4;255.0.0.0\n";
     Plano depois;
     std::vector<std::string> erros;
     ASSERT_TRUE(LerPlano(pasta + "/plano.csv", depois, erros));
@@ -105,7 +107,7 @@ TEST(PlanoExecucao, RetomadaSegueOConteudoDeCadaLinha) {
 }
 
 TEST(PlanoExecucao, RelatorioNaoDeixaPassarMarcacaoNemFormula) {
-    Plano plano = Ler("modelo;meio;porta;ip\n3;2;\"<b>&\"\"x'\";10.0.0.1\n");
+    Plano plano = Ler("modelo;meio;porta;ip;mascara\n3;2;\"<b>&\"\"x'\";10.0.0.1;255.0.0.0\n");
     EstadoPlano estado;
     estado.resultados.resize(1);
     ResultadoDispositivo& r = estado.resultados[0];
@@ -120,15 +122,16 @@ TEST(PlanoExecucao, RelatorioNaoDeixaPassarMarcacaoNemFormula) {
          "=HYPERLINK(\"a\")"};
     EXPECT_EQ(LinhaRelatorioHtml(plano, estado, 0),
               "<tr class=\"falhou\"><td>1</td><td>2</td><td>TVX5150S</td><td>Serial "
-              "&lt;b&gt;&amp;&quot;x&#39;, 38400, RTU 1</td><td>10.0.0.1</td><td></td><td></td>"
-              "<td></td><td></td><td></td><td>&lt;script&gt;x&lt;/script&gt;<br>RTU: 1</td>"
-              "<td>falhou</td><td>=HYPERLINK(&quot;a&quot;)</td><td>05/12/2026</td>"
+              "&lt;b&gt;&amp;&quot;x&#39;, 38400, RTU 1</td><td>10.0.0.1</td><td>255.0.0.0</td>"
+              "<td></td><td></td><td></td><td></td><td>&lt;script&gt;x&lt;/script&gt;<br>RTU: 1"
+              "</td><td>falhou</td><td>=HYPERLINK(&quot;a&quot;)</td><td>05/12/2026</td>"
               "<td>14:03:09</td><td>3</td><td><a href=\"equipamento-01.log\">equipamento-01.log"
               "</a></td></tr>");
     const std::string csv = TextoRelatorioCsv(plano, estado);
     EXPECT_EQ(
         csv.substr(csv.find("\r\n") + 2),
-        "1;2;TVX5150S;\"Serial <b>&\"\"x', 38400, RTU 1\";10.0.0.1;;;;;;<script>x</script> | "
+        "1;2;TVX5150S;\"Serial <b>&\"\"x', 38400, RTU 1\";10.0.0.1;255.0.0.0;;;;;<script>x"
+        "</script> | "
         "RTU: 1;falhou;\"'=HYPERLINK(\"\"a\"\")\";05/12/2026;14:03:09;3;equipamento-01.log\r\n");
 }
 

@@ -47,7 +47,8 @@ TEST(PlanoVerificacao, ErrosComLinhaEColuna) {
          {"linha 2, coluna \"modelo\": modelo desconhecido: \"TVX9999\" (use o número do "
           "catálogo, 1 a 34, ou o nome exato)"}},
         {"bad MAC",
-         "modelo;ip;Alterar MAC?;MAC (xx:xx:xx:xx:xx:xx)\n6;10.0.0.5;1;02:B4:6D:ZZ:00:01\n",
+         "modelo;ip;mascara;Alterar MAC?;MAC (xx:xx:xx:xx:xx:xx)\n"
+         "6;10.0.0.5;255.0.0.0;1;02:B4:6D:ZZ:00:01\n",
          {"linha 2, coluna \"MAC (xx:xx:xx:xx:xx:xx)\": MAC inválido"}},
         {"unknown column, Windows-1252",
          "modelo;ip;Observa\xE7\xE3o\n3;10.0.0.5;sala 2\n",
@@ -57,22 +58,22 @@ TEST(PlanoVerificacao, ErrosComLinhaEColuna) {
          {"linha 2, coluna \"modelo\": modelo desconhecido: \"TVX5150S;2\" (use o número do "
           "catálogo, 1 a 34, ou o nome exato)"}},
         {"Windows-1252 value",
-         "modelo;ip;Faixa de RTU;Alterar MAC?\n28;10.0.0.5;RTU06 \xE0 RTU10;0\n",
+         "modelo;ip;mascara;Faixa de RTU;Alterar MAC?\n28;10.0.0.5;255.0.0.0;RTU06 \xE0 RTU10;0\n",
          {},
          "2:28:1:10.0.0.5:Faixa de RTU=RTU06 à RTU10:Alterar MAC?=0\n"},
         {"Windows-1252 accepted",
-         "modelo;ip;Fun\xE7\xE3o Gateway Universal;RTU do TVX940;IP do Gateway RX\n"
-         "1;10.0.0.5;Gateway TX940;7;10.0.0.9\n",
+         "modelo;ip;mascara;Fun\xE7\xE3o Gateway Universal;RTU do TVX940;IP do Gateway RX\n"
+         "1;10.0.0.5;255.0.0.0;Gateway TX940;7;10.0.0.9\n",
          {},
          "2:1:10:10.0.0.5:Função Gateway Universal=Gateway TX940:RTU do TVX940=7:IP do Gateway "
          "RX=10.0.0.9\n"},
         {"byte order mark, comma, line break in quotes, blank line",
-         "\xEF\xBB\xBFmodelo,ip,porta,acoes\r\n15,10.0.0.1,,\r\n15,10.0.0.2,\"a,\r\nb\",program "
-         "test\n\n15,10.0.0.3,,read\r\n",
+         "\xEF\xBB\xBFmodelo,ip,mascara,porta,acoes\r\n15,10.0.0.1,255.0.0.0,,\r\n15,10.0.0.2,"
+         "255.0.0.0,\"a,\r\nb\",program test\n\n15,10.0.0.3,,,read\r\n",
          {},
          "2:15:10:10.0.0.1\n3:15:12:10.0.0.2\n5:15:0:10.0.0.3\n"},
         {"row numbers after a line break in quotes",
-         "modelo,ip,porta\n15,10.0.0.1,\"a\nb\"\n\n15,10.0.0.1,\n",
+         "modelo,ip,mascara,porta\n15,10.0.0.1,255.0.0.0,\"a\nb\"\n\n15,10.0.0.1,255.0.0.0,\n",
          {"linha 4, coluna \"ip\": o novo IP 10.0.0.1 já é o da linha 2"}},
         {"quote left open",
          cabecalho + "3;0;;10.0.0.5;;\r\n3;0;;\"10.0.0.6;;\r\n",
@@ -84,12 +85,12 @@ TEST(PlanoVerificacao, ErrosComLinhaEColuna) {
          cabecalho + "3;0;127.0.0.2;10.0.0.5;;\r\n",
          {"linha 2, coluna \"endereco\": vale só para o meio 1 (Este IP); o meio é 0"}},
         {"factory address as the new one",
-         cabecalho + "3;0;;192.168.0.101;;\r\n",
+         cabecalho + "3;0;;192.168.0.101;255.255.255.0;\r\n",
          {"linha 2, coluna \"ip\": o novo IP é o endereço de fábrica 192.168.0.101, em que "
           "chega o próximo equipamento"}},
-        {"no new address", cabecalho + "3;0;;;;\r\n", {"linha 2, coluna \"ip\": falta o novo IP"}},
+        {"no new address", cabecalho + "3;0;;;;\r\n", {"linha 2, coluna \"ip\": IP inválido"}},
         {"read of a model without it",
-         "modelo;ip;acoes\n8;10.0.0.5;program read\n",
+         "modelo;ip;mascara;acoes\n8;10.0.0.5;255.0.0.0;program read\n",
          {"linha 2, coluna \"acoes\": o modelo 8 (TVX900) não tem leitura da programação "
           "(read)"}},
         {"unknown action",
