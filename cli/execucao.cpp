@@ -165,38 +165,21 @@ std::optional<int> AplicarOpcoes(const Opcoes& o, cEquipamento& eq, const Falha&
 // The last line on the error output of a stopped run: what the device was
 // left with, and the exit code that says the same to a script.
 int EstadoAoParar(EstadoEquipamento estado, const cEquipamento& eq, std::ostream& erros) {
-    const std::string ip = eq.GetIpNovo();
-    std::string texto;
     int codigo = kSaidaParadaIncerto;
     switch (estado) {
         case EstadoEquipamento::Intacto:
-            texto = "equipamento não programado (nada que o altere foi enviado)";
-            codigo = kSaidaParadaSemIp;
-            break;
         case EstadoEquipamento::Alterado:
-            texto = "IP não programado; os passos extras já aceitos ficaram no equipamento";
             codigo = kSaidaParadaSemIp;
-            break;
-        case EstadoEquipamento::Incerto:
-            texto =
-                "estado do equipamento desconhecido (parado com uma programação a caminho); "
-                "leia-o com read antes de repetir";
-            codigo = kSaidaParadaIncerto;
             break;
         case EstadoEquipamento::Programado:
-            texto = "equipamento programado com o IP " + ip;
-            if (eq.PermiteReset() && !eq.ModeloComDip()) {
-                texto += "; não foi reiniciado: desligue e ligue o equipamento para o IP valer";
-            }
+        case EstadoEquipamento::Reiniciando:
             codigo = kSaidaParadaProgramado;
             break;
-        case EstadoEquipamento::Reiniciando:
-            texto = "equipamento programado com o IP " + ip +
-                    " e reiniciando; em uns 10 s ele responde no IP novo (use test)";
-            codigo = kSaidaParadaProgramado;
+        case EstadoEquipamento::Incerto:
             break;
     }
-    erros << kNomePrograma << ": interrompido: " << texto << " (código " << codigo << ")\n"
+    erros << kNomePrograma << ": interrompido: " << TextoEstadoDoEquipamento(estado, eq)
+          << " (código " << codigo << ")\n"
           << std::flush;
     return codigo;
 }

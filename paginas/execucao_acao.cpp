@@ -16,6 +16,29 @@ const char* LinhaDeSucesso(uint32_t acao) {
     }
 }
 
+std::string TextoEstadoDoEquipamento(EstadoEquipamento estado, const cEquipamento& equipamento) {
+    const std::string& ip = equipamento.GetIpNovo();
+    switch (estado) {
+        case EstadoEquipamento::Intacto:
+            return "equipamento não programado (nada que o altere foi enviado)";
+        case EstadoEquipamento::Alterado:
+            return "IP não programado; os passos extras já aceitos ficaram no equipamento";
+        case EstadoEquipamento::Programado:
+            if (equipamento.PermiteReset() && !equipamento.ModeloComDip()) {
+                return "equipamento programado com o IP " + ip +
+                       "; não foi reiniciado: desligue e ligue o equipamento para o IP valer";
+            }
+            return "equipamento programado com o IP " + ip;
+        case EstadoEquipamento::Reiniciando:
+            return "equipamento programado com o IP " + ip +
+                   " e reiniciando; em uns 10 s ele responde no IP novo (use test)";
+        case EstadoEquipamento::Incerto:
+            break;
+    }
+    return "estado do equipamento desconhecido (parado com uma programação a caminho); "
+           "leia-o com read antes de repetir";
+}
+
 cExecucaoAcao::cExecucaoAcao(cEquipamento& equipamento, uint32_t acao, Receptor receptor)
     : acao_(acao), receptor_(std::move(receptor)), trabalho_(equipamento) {}
 

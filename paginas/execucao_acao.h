@@ -24,6 +24,10 @@ inline constexpr const char* kLinhaSemProgramacaoIp = "Programação de IP não 
 // "Programação finalizada.", "IP programado OK." or "Leitura finalizada.".
 const char* LinhaDeSucesso(uint32_t acao);
 
+// What a stopped run left the device with, as the technician is told it:
+// "equipamento programado com o IP 10.0.0.50 e reiniciando; ...".
+std::string TextoEstadoDoEquipamento(EstadoEquipamento estado, const cEquipamento& equipamento);
+
 class cExecucaoAcao {
   public:
     // receptor gets every line, on the thread that calls Acompanhar and Parar,
