@@ -3,9 +3,11 @@
 // action on the worker, its lines on the terminal and in the log.
 #include <csignal>
 #include <iosfwd>
+#include <string>
 
 #include "cli/opcoes.h"
 #include "core/equipamento.h"
+#include "persistence/log.h"
 
 namespace tvx::cli {
 
@@ -27,6 +29,15 @@ inline constexpr int kSaidaParadaIncerto = 6;
 // them before any thread starts): the run takes them with sigtimedwait, so
 // no system call of the worker is ever interrupted by them.
 sigset_t SinaisDeParada();
+
+// A progress line with its CR LF pairs as line feeds.
+std::string ParaTerminal(const std::string& texto);
+// One progress line: into the log first, so that a terminal that went away (a
+// pipe closed by its reader, an SSH session dropped) takes no line with it
+// and ends no run; then on saida. After a failed write on saida,
+// escreverSaida is false and saida gets nothing more. Returns how the log took it.
+os::ResultadoArquivo AdicionarLinha(const std::string& texto, cLog& log, std::ostream& saida,
+                                    bool& escreverSaida);
 
 // Loads the configuration, applies the options and the page checks, and runs
 // the action. Returns the exit code.

@@ -115,12 +115,10 @@ bool ListarPortas(std::ostream& saida, std::ostream& erros) {
     return true;
 }
 
-std::string RotulosValidos(const cPropertyRows& linhas) {
+std::string RotulosValidos(const std::vector<std::string>& rotulos) {
     std::string texto;
-    for (const cPropertyItem& linha : linhas.Linhas()) {
-        if (linha.editor != kEditorGrupo) {
-            texto += "\n  " + linha.name;
-        }
+    for (const std::string& rotulo : rotulos) {
+        texto += "\n  " + rotulo;
     }
     return texto.empty() ? "\n  (nenhum: este modelo não tem parâmetros)" : texto;
 }

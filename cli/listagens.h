@@ -3,6 +3,7 @@
 // rows of the parameters page, the serial ports, the version.
 #include <iosfwd>
 #include <string>
+#include <vector>
 
 #include "paginas/propriedades.h"
 
@@ -21,7 +22,7 @@ void ListarParametros(const cPropertyRows& linhas, std::ostream& saida);
 // not be listed; true with a note on erros when there are none.
 bool ListarPortas(std::ostream& saida, std::ostream& erros);
 
-// The labels --param takes for these rows, one per line, indented.
-std::string RotulosValidos(const cPropertyRows& linhas);
+// The labels --param takes (a model's rows), one per line, indented.
+std::string RotulosValidos(const std::vector<std::string>& rotulos);
 
 }  // namespace tvx::cli

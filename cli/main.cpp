@@ -8,6 +8,7 @@
 
 #include "cli/execucao.h"
 #include "cli/opcoes.h"
+#include "cli/plano_cli.h"
 #include "core/equipamento.h"
 
 int main(int argc, char** argv) {
@@ -19,6 +20,9 @@ int main(int argc, char** argv) {
     // A reader that closed its end of a pipe ("| head") is a failed write on
     // the terminal, not the end of a run that is talking to a device.
     signal(SIGPIPE, SIG_IGN);
+    if (argc > 1 && std::string(argv[1]) == "plan") {
+        return ExecutarPlano(argc, argv, std::cout, std::cerr);
+    }
 
     Opcoes opcoes;
     std::string erro;

@@ -214,6 +214,8 @@ AÇÃO
   program   programa o equipamento (como o botão "&Programar")
   test      verifica se o novo IP responde (como "&Testar")
   read      lê a programação do equipamento (como "&Ler")
+  plan      tvxnetcfg-cli plan PLANO.csv: os equipamentos de um plano, um
+            depois do outro (tvxnetcfg-cli plan --help)
 
 Primeiro a configuração é carregada como o assistente faz ao iniciar
 (tvxnetcfg.ini da pasta atual, quando ela tem um; senão o de

@@ -30,16 +30,16 @@ set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION "net")
 set(CPACK_DEBIAN_PACKAGE_PRIORITY "optional")
-# setcap for the maintainer scripts, and the Qt runtime (the xcb platform
-# plugin ships in libqt6gui6 on Debian 12): from dpkg-shlibdeps, which also
-# adds the C and C++ runtimes, when it is there, else named here.
+# setcap for the maintainer scripts, the Qt runtime (the xcb platform plugin
+# ships in libqt6gui6 on Debian 12) and libcsv (plans): from dpkg-shlibdeps,
+# which also adds the C and C++ runtimes, when it is there, else named here.
 find_program(TVX_DPKG_SHLIBDEPS dpkg-shlibdeps)
 if(TVX_DPKG_SHLIBDEPS)
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
   set(CPACK_DEBIAN_PACKAGE_DEPENDS "libcap2-bin")
 else()
   set(CPACK_DEBIAN_PACKAGE_DEPENDS
-      "libqt6core6 (>= 6.4), libqt6gui6 (>= 6.4), libqt6widgets6 (>= 6.4), libcap2-bin")
+      "libqt6core6 (>= 6.4), libqt6gui6 (>= 6.4), libqt6widgets6 (>= 6.4), libcsv3, libcap2-bin")
 endif()
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA
     ${CMAKE_SOURCE_DIR}/resources/debian/postinst

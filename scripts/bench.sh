@@ -13,7 +13,7 @@ raiz=$(cd "$(dirname "$0")/.." && pwd)
 build=$(cd "${1:-$raiz/build}" && pwd)  # the script moves to a scratch folder
 saida="$build/bench"
 mkdir -p "$saida"
-cmake --build "$build" -j 2 --target tvx_nucleo tvx_sim tvx_ui >/dev/null
+cmake --build "$build" -j 2 --target tvx_nucleo tvx_sim tvx_ui tvx_plano >/dev/null
 
 cxx=${CXX:-c++}
 qt=$(pkg-config --cflags --libs Qt6Widgets)
@@ -22,8 +22,10 @@ $cxx $comum -o "$saida/bench_execucao" "$raiz/bench/bench_execucao.cpp" \
     "$build/sim/libtvx_sim.a" "$build/libtvx_nucleo.a" -pthread
 # shellcheck disable=SC2086
 $cxx $comum -o "$saida/bench_ui" "$raiz/bench/bench_ui.cpp" \
-    "$build/ui/libtvx_ui.a" "$build/libtvx_paginas.a" "$build/sim/libtvx_sim.a" \
-    "$build/libtvx_nucleo.a" $qt -pthread
+    "$build/ui/libtvx_ui.a" "$build/libtvx_plano.a" "$build/libtvx_paginas.a" \
+    "$build/sim/libtvx_sim.a" "$build/libtvx_nucleo.a" $qt -lcsv -pthread
+$cxx $comum -o "$saida/bench_plano" "$raiz/bench/bench_plano.cpp" "$build/libtvx_plano.a" \
+    "$build/libtvx_paginas.a" "$build/sim/libtvx_sim.a" "$build/libtvx_nucleo.a" -lcsv -pthread
 
 echo "== machine"
 echo "cpu: $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ *//'), $(nproc) cores online"
@@ -40,6 +42,10 @@ echo "== progress box"
 rm -f tvxnetcfg*.log
 "$saida/bench_ui" caixa 100000
 rm -f tvxnetcfg*.log
+
+echo "== plan: check of 1 000 rows; state file and report per device at 1 000 rows"
+"$saida/bench_plano" verificar
+"$saida/bench_plano" escrita
 
 echo "== start-up (10 alternating starts each; first page painted, from exec)"
 for i in 1 2 3 4 5 6 7 8 9 10; do
@@ -73,6 +79,8 @@ isolado() {
 }
 echo "== run overhead (family 10, model 3, factory address; programming with restart and countdown)"
 isolado "$saida/bench_execucao" "${PROGRAMACOES:-3}" "${LEITURAS:-20}"
+echo "== plan overhead per device (model 3: programming with restart and countdown, then a read)"
+isolado "$saida/bench_plano" execucao "${DISPOSITIVOS:-3}"
 echo "== event loop while a programming run is active"
 isolado "$saida/bench_ui" bloqueio
 rm -f tvxnetcfg*.log

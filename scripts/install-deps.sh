@@ -8,6 +8,8 @@
 set -euo pipefail
 pacotes=(g++ cmake ninja-build pkg-config libgtest-dev libgmock-dev qt6-base-dev iproute2 util-linux
          fonts-dejavu-core
+         # plans of devices: their CSV
+         libcsv-dev
          # the package (cpack): dependencies from dpkg-shlibdeps, setcap/getcap
          dpkg-dev libcap2-bin)
 for opcao in "$@"; do

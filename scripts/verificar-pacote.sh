@@ -80,7 +80,7 @@ confere "no test program packaged" sh -c "! find '$r' -name 'testes_*' | grep -q
 
 depende=$(dpkg-deb -f "$deb" Depends)
 echo "Depends: $depende"
-for pacote in libqt6core6 libqt6gui6 libqt6widgets6 libcap2-bin; do
+for pacote in libqt6core6 libqt6gui6 libqt6widgets6 libcsv3 libcap2-bin; do
     confere "depends on $pacote" sh -c "echo '$depende' | grep -q '$pacote'"
 done
 

@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 
+#include "ui/dlg_plano.h"
 #include "ui_dlg_modelo.h"
 
 namespace tvx {
@@ -26,6 +27,7 @@ cDlgModelo::cDlgModelo(cEquipamento& equipamento, QWidget* parent)
     ui_->setupUi(this);
     connect(ui_->ctl1012, &QComboBox::activated, this, [this] { AoMudarSelecao(); });
     connect(ui_->ctl1030, &QPushButton::clicked, this, [this] { AoLerConfiguracao(); });
+    connect(ui_->botaoPlano, &QPushButton::clicked, this, [this] { AoAbrirPlano(); });
 }
 
 cDlgModelo::~cDlgModelo() = default;
@@ -81,6 +83,22 @@ void cDlgModelo::AoLerConfiguracao() {
     // The controls are left as they are: the page shows the file's model the
     // next time it is shown.
     LerConfiguracaoEscolhida(equipamento_, QFile::encodeName(caminho).toStdString(), avisos_);
+}
+
+void cDlgModelo::AoAbrirPlano() {
+    const QString caminho = AbrirArquivo(this, QString::fromUtf8(kTituloPlano), QDir::currentPath(),
+                                         QString::fromUtf8(kFiltroPlano));
+    if (caminho.isEmpty()) {
+        return;
+    }
+    // Modal to the wizard: no run of page 4 may reach a device meanwhile.
+    auto* janela = new cDlgPlano(this);
+    janela->setAttribute(Qt::WA_DeleteOnClose);
+    if (!janela->AbrirPlano(QFile::encodeName(caminho).toStdString())) {
+        delete janela;
+        return;
+    }
+    janela->open();
 }
 
 }  // namespace tvx

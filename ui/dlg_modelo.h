@@ -35,6 +35,8 @@ class cDlgModelo : public cPaginaAssistente {
   private:
     void AoMudarSelecao();
     void AoLerConfiguracao();
+    // The plan window, on a plan file the technician picks.
+    void AoAbrirPlano();
     void SelecionarModeloAtual();
 
     cEquipamento& equipamento_;

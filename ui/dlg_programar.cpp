@@ -10,6 +10,7 @@
 
 #include "core/preparacao_rede.h"
 #include "paginas/arquivo_configuracao.h"
+#include "ui/preparar_rede.h"
 #include "ui_dlg_programar.h"
 
 namespace tvx {
@@ -76,39 +77,7 @@ void cDlgProgramar::Iniciar(uint32_t acao) {
 }
 
 void cDlgProgramar::PrepararRede(uint32_t acao) {
-    const DiagnosticoRede diagnostico = DiagnosticarAntesDe(acao, equipamento_);
-    if (diagnostico.problema == ProblemaRede::Nenhum) {
-        return;
-    }
-    const QString texto = QString::fromStdString(diagnostico.texto);
-    if (!diagnostico.Corrigivel()) {
-        MostrarMensagem(this, IconeMensagem::Informacao, texto);
-        return;
-    }
-    // The probes wait up to a second for a free address.
-    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-    ResultadoPreparacao r = EscolherEnderecoTemporario(diagnostico);
-    QGuiApplication::restoreOverrideCursor();
-    if (r.resultado != Preparacao::Pronto) {
-        MostrarMensagem(this, IconeMensagem::Informacao,
-                        texto + "\n\n" + QString::fromStdString(r.texto));
-        return;
-    }
-    const std::string pergunta = "Adicionar o endereço temporário " + r.endereco.Texto() +
-                                 " à interface " + r.endereco.interface +
-                                 " até o assistente ser fechado?";
-    if (MostrarMensagem(this, IconeMensagem::Pergunta,
-                        texto + "\n\n" + QString::fromStdString(pergunta)) !=
-        RespostaMensagem::Sim) {
-        return;
-    }
-    r = AdicionarEnderecoTemporario(r.endereco);
-    if (r.resultado != Preparacao::Pronto) {
-        MostrarMensagem(
-            this,
-            r.resultado == Preparacao::Falha ? IconeMensagem::Erro : IconeMensagem::Informacao,
-            QString::fromStdString(r.texto));
-    }
+    PrepararRedeComPergunta(this, acao, equipamento_);
 }
 
 void cDlgProgramar::Parar() {
