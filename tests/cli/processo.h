@@ -147,11 +147,12 @@ struct ResultadoCli {
     std::string erros;
 };
 
-// Runs tvxnetcfg-cli to its end (at most 90 s).
+// Runs tvxnetcfg-cli to its end (at most limite).
 inline ResultadoCli ExecutarCli(const std::vector<std::string>& argumentos,
-                                const std::string& pasta) {
+                                const std::string& pasta,
+                                std::chrono::milliseconds limite = std::chrono::seconds(90)) {
     Processo processo(TVX_CLI, argumentos, pasta);
-    const int codigo = processo.Aguardar(std::chrono::seconds(90));
+    const int codigo = processo.Aguardar(limite);
     return {codigo, processo.Saida(), processo.Erros()};
 }
 

@@ -156,7 +156,7 @@ TEST(CliPlano, MortoNoMeioRetomaSemRepetirOQueFoiFeito) {
             ASSERT_TRUE(segundo.AguardarPedidos(1, 30s));
             ASSERT_TRUE(processo.AguardarSaida("127.0.0.3", 5s));
             processo.Sinalizar(SIGKILL);
-            EXPECT_EQ(processo.Aguardar(10s), -1);
+            EXPECT_EQ(processo.Aguardar(10s), 128 + SIGKILL);
         }
         EXPECT_EQ(Estados(pasta.Caminho()),
                   (std::vector<std::string>{"feito", "em execução", "pendente"}));
