@@ -13,19 +13,17 @@
 #include "core/os/rede_os.h"
 #include "core/utilitarios.h"
 #include "support/log_lido.h"
+#include "support/par_tcp.h"
 #include "support/rede_isolada.h"
 
 namespace tvx {
 namespace {
 
+using teste::MsDesde;
 using teste::RedeIsolada;
 using Relogio = std::chrono::steady_clock;
 
 const uint32_t kLoopback = TextoParaIp("127.0.0.1");
-
-long long MsDesde(Relogio::time_point inicio) {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(Relogio::now() - inicio).count();
-}
 
 // /proc/sys/net answers for the namespace of the process that opens it: this
 // lets every group open ICMP datagram sockets here, not on the host.
@@ -99,8 +97,6 @@ TEST(Pingar, SocketBrutoEDatagramaNaRedeIsolada) {
         }
         fim = true;
         vizinho.join();
-        EXPECT_FALSE(Pingar(TextoParaIp("10.77.0.2"), r, 32, 300));
-        EXPECT_EQ(UltimoErroPing(), 11010);
     });
     // The namespace's setting never reached the host.
     EXPECT_EQ(teste::LerArquivo("/proc/sys/net/ipv4/ping_group_range"), noHost);
