@@ -64,6 +64,9 @@ TEST(SerialAjustes, TabelasNomesEPadrao) {
     s.DefinirNomePorta(std::string("ttyUSB0\0lixo", 12));
     EXPECT_EQ("/dev/ttyUSB0", s.CaminhoDispositivo());
     EXPECT_FALSE(s.DefinirIndiceVelocidade(16));
+    ASSERT_TRUE(s.DefinirPadrao());  // 38400 and three seconds for a reply
+    EXPECT_EQ(std::tuple(s.NomePorta(), s.IndiceVelocidade(), s.TempoLeitura()),
+              std::tuple("COM1", 6, 3000u));
 
     // Opens, but is no tty: the refused settings leave it open, once.
     uint8_t b[4] = {1, 2, 3, 4};
