@@ -312,9 +312,6 @@ TEST(LerConfiguracao, RegistroDoGatewayETextoDoEquipamento) {
         // Family 9: the record read with "LER=".
         {"gateway modbus", 1, Meio::Tcp, {{kLer, RegistroGateway(0xAA, 6)}}, true, modbus + "115200", gateway},
         {"velocidade 1200", 27, Meio::Tcp, {{kLer, RegistroGateway(0xAA, 0)}}, true, modbus + "1200"},
-        {"velocidade 9600", 27, Meio::Tcp, {{kLer, RegistroGateway(0xAA, 3)}}, true, modbus + "9600"},
-        {"velocidade 19200", 27, Meio::Tcp, {{kLer, RegistroGateway(0xAA, 4)}}, true, modbus + "19200"},
-        {"velocidade 38400", 27, Meio::Tcp, {{kLer, RegistroGateway(0xAA, 5)}}, true, modbus + "38400"},
         {"velocidade 153600", 27, Meio::Tcp, {{kLer, RegistroGateway(0xAA, 7)}}, true, modbus + "153600"},
         {"velocidade desconhecida", 27, Meio::Tcp, {{kLer, RegistroGateway(0xAA, 200)}}, true, modbus + "?"},
         {"tx ion", 1, Meio::Tcp, {{kLer, RegistroGateway(0x21, 6)}}, true,
@@ -590,9 +587,8 @@ TEST(EnviaReset, TagTvx5150sNosModelosQueReiniciam) {
     Rodar(Rotina::Reset, {
         {"dle tcp", 3, Meio::Tcp, {{reset, {}}}, true, "antes"},
         {"sem ligacao", 3, Meio::Nenhum, {}, false, "antes"},
-        // Models that are not restarted try nothing, link or not.
+        // A model that is not restarted tries nothing, link or not.
         {"familia 21", 30, Meio::Nenhum, {}, true, "antes"},
-        {"modelo 25", 25, Meio::Nenhum, {}, true, "antes"},
     });
     // clang-format on
 }

@@ -42,19 +42,9 @@ ParTcp::~ParTcp() {
     close(escuta_);
 }
 
-void ParTcp::Responder(std::vector<uint8_t> resposta) {
+void ParTcp::Acrescentar(Acao acao) {
     std::lock_guard<std::mutex> l(mutex_);
-    acoes_.push_back(Acao{std::move(resposta), false, false});
-}
-
-void ParTcp::Fechar() {
-    std::lock_guard<std::mutex> l(mutex_);
-    acoes_.push_back(Acao{{}, true, false});
-}
-
-void ParTcp::Calar() {
-    std::lock_guard<std::mutex> l(mutex_);
-    acoes_.push_back(Acao{{}, false, true});
+    acoes_.push_back(std::move(acao));
 }
 
 std::vector<uint8_t> ParTcp::Recebido(size_t minimo, std::chrono::milliseconds espera) {

@@ -28,15 +28,18 @@ class ParTcp {
     ParTcp& operator=(const ParTcp&) = delete;
 
     uint16_t Porta() const { return porta_; }
-    void Responder(std::vector<uint8_t> resposta);
-    void Fechar();
-    void Calar();
+    void Responder(std::vector<uint8_t> resposta) {
+        Acrescentar({std::move(resposta), false, false});
+    }
+    void Fechar() { Acrescentar({{}, true, false}); }
+    void Calar() { Acrescentar({{}, false, true}); }
     // Waits up to espera for at least minimo bytes in total; returns all so far.
     std::vector<uint8_t> Recebido(size_t minimo,
                                   std::chrono::milliseconds espera = std::chrono::seconds(5));
     int Conexoes() const;
 
   private:
+    void Acrescentar(Acao acao);
     void Servir();
 
     int escuta_ = -1;
@@ -54,5 +57,11 @@ class ParTcp {
 std::vector<uint8_t> Hex(const std::string& texto);
 std::string ParaHex(const uint8_t* dados, size_t tamanho);
 std::string ParaHex(const std::vector<uint8_t>& dados);
+
+inline long long MsDesde(std::chrono::steady_clock::time_point inicio) {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() -
+                                                                 inicio)
+        .count();
+}
 
 }  // namespace tvx::teste

@@ -25,15 +25,12 @@ namespace tvx {
 namespace {
 
 using teste::Hex;
+using teste::MsDesde;
 using teste::ParaHex;
 using teste::ParTcp;
 using teste::RedeIsolada;
 using namespace std::chrono_literals;
 using Relogio = std::chrono::steady_clock;
-
-long long MsDesde(Relogio::time_point inicio) {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(Relogio::now() - inicio).count();
-}
 
 const uint8_t kX = 'x';
 
@@ -194,15 +191,6 @@ TEST(Canal, TextosDosErrosEMontagemPorTipoEMeio) {
     EXPECT_EQ(erro.Texto(), "");
 
     cCanal c;
-    c.DefinirEnderecoRtu(1);
-    c.DefinirTipoQuadro(kQuadroDleCurto);
-    c.DefinirUsaTcp(true);
-    ASSERT_EQ(12 + 9, c.MontarComando(0x4C, 0x16, 0, nullptr));
-    EXPECT_EQ("00 00 03 00 00 00 00 05 01 FF 00 09 10 02 01 4C 16 10 03 A8 54",
-              ParaHex(c.BufferTx(), 21));
-    c.DefinirTipoQuadro(kQuadroSimples);  // the same on both media
-    ASSERT_EQ(4, c.MontarComando(0x4C, 0x16, 2, Hex("AB CD").data()));
-    EXPECT_EQ("4C 16 AB CD", ParaHex(c.BufferTx(), 4));
     // Too large: -1, the error text and an emptied buffer; negative: kept.
     c.DefinirTipoQuadro(kQuadroDle);
     std::vector<uint8_t> grande(2048, 0x55);

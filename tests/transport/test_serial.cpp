@@ -2,15 +2,21 @@
 // its path, the test plays the device on the master side and reads the line
 // settings back from the kernel.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <chrono>
+#include <cstdint>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <string>
 #include <thread>
 #include <vector>
 
 #include "support/par_tcp.h"
 #include "support/pty_teste.h"
 #include "transport/codec.h"
+#include "transport/os/motivo_serial.h"
 #include "transport/os/porta_serial_linux.h"
 #include "transport/serial.h"
 
@@ -18,13 +24,10 @@ namespace tvx {
 namespace {
 
 using teste::Hex;
+using teste::MsDesde;
 using teste::ParaHex;
 using namespace std::chrono_literals;
 using Relogio = std::chrono::steady_clock;
-
-long long MsDesde(Relogio::time_point inicio) {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(Relogio::now() - inicio).count();
-}
 
 TEST(SerialAjustes, TabelasNomesEPadrao) {
     // The texts against the kernel's rates: CadaVelocidadeE8N1BrutoExclusiva.
@@ -33,7 +36,6 @@ TEST(SerialAjustes, TabelasNomesEPadrao) {
     }
     EXPECT_EQ(nullptr, TextoVelocidade(15));
     EXPECT_EQ(255, IndiceDaVelocidade("09600"));
-    EXPECT_EQ(9600u, VelocidadePorIndice(15));
     std::string nome = "antes";
     ASSERT_TRUE(NomeComPorIndice(nome, 19));
     EXPECT_EQ("COM20", nome);
@@ -62,10 +64,9 @@ TEST(SerialAjustes, TabelasNomesEPadrao) {
     s.DefinirNomePorta(std::string("ttyUSB0\0lixo", 12));
     EXPECT_EQ("/dev/ttyUSB0", s.CaminhoDispositivo());
     EXPECT_FALSE(s.DefinirIndiceVelocidade(16));
-    EXPECT_TRUE(s.DefinirPadrao());
-    EXPECT_EQ("COM1", s.NomePorta());
-    EXPECT_EQ(6, s.IndiceVelocidade());
-    EXPECT_EQ(3000u, s.TempoLeitura());
+    ASSERT_TRUE(s.DefinirPadrao());  // 38400 and three seconds for a reply
+    EXPECT_EQ(std::tuple(s.NomePorta(), s.IndiceVelocidade(), s.TempoLeitura()),
+              std::tuple("COM1", 6, 3000u));
 
     // Opens, but is no tty: the refused settings leave it open, once.
     uint8_t b[4] = {1, 2, 3, 4};
@@ -230,6 +231,30 @@ TEST_F(SerialPty, RespostasModbusParadaEPortaDesligada) {
     EXPECT_EQ(kModbusSemResposta, serial.LerRespostaModbus(pedido.data(), rx, 2048));
     EXPECT_LT(MsDesde(inicio), 1000);
     EXPECT_FALSE(serial.EscreverPorta(pedido.data(), pedido.size()));
+}
+
+// Who holds a serial port, as a UUCP lock file tells: the forms programs
+// write, and the holders that no longer count.
+
+TEST(MotivoSerial, DonoPeloArquivoDeLock) {
+    const std::filesystem::path pasta =
+        std::filesystem::temp_directory_path() / ("tvx-locks-" + std::to_string(getpid()));
+    std::filesystem::create_directories(pasta);
+    const int32_t binario = 1;
+    struct Caso {
+        std::string conteudo;
+        pid_t dono;
+    } casos[] = {
+        {"         1\n", 1},  // the usual form: ten columns and a line break
+        {std::string(reinterpret_cast<const char*>(&binario), 4), 1},  // old binary form
+        {std::to_string(getpid()) + "\n", 0},                          // our own lock
+        {"4194305\n", 0},                                              // a stale one
+    };
+    for (const Caso& c : casos) {
+        std::ofstream(pasta / "LCK..ttyUSB7", std::ios::binary) << c.conteudo;
+        EXPECT_EQ(DonoPeloArquivoDeLock("/dev/ttyUSB7", pasta.string()), c.dono) << c.conteudo;
+    }
+    std::filesystem::remove_all(pasta);
 }
 
 }  // namespace
