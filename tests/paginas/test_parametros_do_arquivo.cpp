@@ -43,7 +43,7 @@ TEST(ParametrosDoArquivo, OQueOArquivoMandaAoEquipamento) {
         ASSERT_TRUE(c.marca == nullptr || AplicarParametro(linhas, c.marca, "1", erro));
         teste::AvisosGravados avisos;
         EXPECT_EQ(ConfirmarParametros(eq, linhas, avisos), *c.recusa == '\0');
-        EXPECT_EQ(avisos.vistos.empty() ? "" : avisos.vistos[0].second, c.recusa);
+        EXPECT_EQ(avisos.vistos.empty() ? "" : std::get<1>(avisos.vistos[0]), c.recusa);
         EXPECT_EQ(eq.registroGatewayTx[kGtFaixaRtu], 0);
         ASSERT_TRUE(eq.Configuracao(true));
         std::ifstream arquivo(ini, std::ios::binary);
