@@ -168,14 +168,6 @@ TEST_F(Assistente, GradeDaPagina3) {
     Escolher("Função Gateway Universal", "Gateway TX940");
     Processar();
     EXPECT_EQ(eq.registroGatewayUniversal[kGuFuncao], 85);
-    std::vector<std::string> rotulos;
-    for (const cPropertyItem& l : p->Linhas().Linhas()) {
-        rotulos.push_back(l.name);
-    }
-    EXPECT_EQ(rotulos, (std::vector<std::string>{
-                           "Configuração de IP, Máscara e Gateway", "IP", "Máscara", "Gateway",
-                           "Função Gateway Universal", "IP do Gateway RX", "RTU do TVX940",
-                           "MAC - Avançado", "Alterar MAC?", "MAC (xx:xx:xx:xx:xx:xx)"}));
     EXPECT_EQ(p->Lista().EditorVisivel(), nullptr) << "its row is gone";
     Digitar("IP do Gateway RX", "0.0.0.0");
     Digitar("RTU do TVX940", "5");
