@@ -1,23 +1,28 @@
 #pragma once
-// Records what page logic would show in message boxes, and answers No.
+// Records what page logic would show in message boxes, with the row each is
+// about, and answers No.
 #include <string>
-#include <utility>
+#include <tuple>
 #include <vector>
 
 #include "paginas/avisos.h"
 
 namespace tvx::teste {
 
-using Aviso = std::pair<TipoAviso, std::string>;
+using Aviso = std::tuple<TipoAviso, std::string, std::string>;  // kind, text, row
 using Avisos = std::vector<Aviso>;
 
-inline Aviso Erro(const std::string& t) {
-    return {TipoAviso::Erro, t};
+inline Aviso Erro(const std::string& t, const std::string& rotulo = "") {
+    return {TipoAviso::Erro, t, rotulo};
 }
 
 struct AvisosGravados : cAvisos {
     void Mostrar(TipoAviso tipo, const std::string& texto) override {
-        vistos.emplace_back(tipo, texto);
+        vistos.emplace_back(tipo, texto, "");
+    }
+    void MostrarSobre(TipoAviso tipo, const std::string& texto,
+                      const std::string& rotulo) override {
+        vistos.emplace_back(tipo, texto, rotulo);
     }
     bool Perguntar(const std::string&) override { return false; }
     Avisos vistos;

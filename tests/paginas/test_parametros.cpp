@@ -1,9 +1,11 @@
 // The parameters page: the rows for every kind of model, the edits by label
 // the headless front end makes, and what Next puts in the equipment object
-// or refuses.
+// or refuses, also from what a configuration file held.
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -210,56 +212,69 @@ TEST(ParametrosAplicar, CadaTipoDeLinha) {
     EXPECT_EQ(erro, "Parâmetro desconhecido para este modelo: \"Máscara \"");
 }
 
-Aviso Info(const std::string& t) {
-    return {TipoAviso::Informacao, t};
+Aviso Info(const std::string& t, const std::string& rotulo) {
+    return {TipoAviso::Informacao, t, rotulo};
 }
 
+// Next refuses or warns about the row it names. An address that would take
+// the device off the network never goes: family 1 sends the texts as they
+// are, family 21 has only the IP row and checks it only when it is to change.
 TEST(ParametrosConfirmar, RecusasEAvisosNosLimites) {
     const Valores tx940{{"Função Gateway Universal", "Gateway TX940"},
                         {"IP do Gateway RX", "10.0.0.5"}};
     const Valores rtu{{"Alterar RTU e Velocidade?", "1"}};
     const Valores mac{{"Alterar MAC?", "1"}};
     const std::string id = "ID (Telemetria 12 caracteres)";
+    const Valores alterarId{{"Alterar Operadora e ID de Telemetria?", "1"}};
     const std::string tempo = "Tempo de Reconexão (1 ~ 240 min)";
     const Valores reconexao{{"Alterar Tempo de Reconexão", "1"}};
     const Valores medidor{{"Medidor 1 - IP", "10.0.0.5"},
                           {"Medidor 1 - RTU", "7"},
                           {"Medidor 1 - Função", "(3) Read Holding"}};
     const std::string registros = "Medidor 1 - Número de Registros";
-    const std::string maior = "Medidor 1 - Número de Registros inválido (maior que 125)";
+    const Aviso zero = Erro("Medidor 1 - Número de Registros inválido (0)", registros);
+    const Aviso ip = Erro("IP inválido", "IP");
+    const Aviso mascara = Erro("Máscara inválida", "Máscara");
     // clang-format off
     const std::vector<std::tuple<uint32_t, Valores, bool, Avisos>> casos{
-        {27, {{"Função Gateway Universal", "85"}}, false, {Erro("IP do Gateway RX inválido")}},
-        {27, tx940, false, {Erro("RTU do TVX940")}},
-        {1, tx940 + Valores{{"RTU do TVX940", "256"}}, false, {Erro("RTU do TVX940 inválido (0 a 255)")}},
+        {3, {{"IP", ""}}, false, {ip}},
+        {3, {{"IP", "0.0.0.0"}}, false, {ip}},
+        {3, {{"Máscara", ""}}, false, {mascara}},
+        {3, {{"Gateway", "0.0.0.0"}}, true, {}},
+        {8, {{"IP", "0.0.0.0"}}, false, {ip}},
+        {19, {{"Máscara", ""}}, false, {mascara}},
+        {30, {{"IP", ""}}, true, {}},
+        {30, {{"Alterar IP?", "1"}, {"IP", ""}}, false, {ip}},
+        {27, {{"Função Gateway Universal", "85"}}, false, {Erro("IP do Gateway RX inválido", "IP do Gateway RX")}},
+        {27, tx940, false, {Erro("RTU do TVX940", "RTU do TVX940")}},
+        {1, tx940 + Valores{{"RTU do TVX940", "256"}}, false, {Erro("RTU do TVX940 inválido (0 a 255)", "RTU do TVX940")}},
         {1, tx940 + Valores{{"RTU do TVX940", "1"}}, true, {}},
-        {6, mac + Valores{{"MAC (xx:xx:xx:xx:xx:xx)", "02:B4:6D:01:02:0"}}, false, {Erro("MAC inválido")}},
-        {23, rtu + Valores{{"RTU", "0"}}, false, {Erro("RTU não pode ser 0")}},
-        {23, rtu + Valores{{"RTU", "256"}}, false, {Erro("RTU inválido (0 a 255)")}},
+        {6, mac + Valores{{"MAC (xx:xx:xx:xx:xx:xx)", "02:B4:6D:01:02:0"}}, false,
+         {Erro("MAC inválido", "MAC (xx:xx:xx:xx:xx:xx)")}},
+        {23, rtu + Valores{{"RTU", "0"}}, false, {Erro("RTU não pode ser 0", "RTU")}},
+        {23, rtu + Valores{{"RTU", "256"}}, false, {Erro("RTU inválido (0 a 255)", "RTU")}},
         {23, rtu + Valores{{"RTU", "255"}}, true, {}},
-        {5, Valores{{"Alterar Operadora e ID de Telemetria?", "1"}, {id, "12345678901"}}, false,
-         {Erro("Tamanho do ID de Telemetria diferente de 12")}},
-        {5, Valores{{"Alterar Operadora e ID de Telemetria?", "1"}, {id, "1234567890123"}}, false,
-         {Erro("Tamanho do ID de Telemetria diferente de 12")}},
-        {5, Valores{{"Alterar Operadora e ID de Telemetria?", "1"}, {id, "123456789012"}}, true, {}},
-        {24, {{"Alterar URL?", "1"}}, true, {Info("A Telemetria será desabilitada!")}},
-        {25, reconexao + Valores{{tempo, "0"}}, false, {Info("O tempo de reconexão deve ser de 1 a 240min!")}},
-        {25, reconexao + Valores{{tempo, "241"}}, false, {Info("O tempo de reconexão deve ser de 1 a 240min!")}},
+        {5, alterarId + Valores{{id, "12345678901"}}, false, {Erro("Tamanho do ID de Telemetria diferente de 12", id)}},
+        {5, alterarId + Valores{{id, "1234567890123"}}, false, {Erro("Tamanho do ID de Telemetria diferente de 12", id)}},
+        {5, alterarId + Valores{{id, "123456789012"}}, true, {}},
+        {24, {{"Alterar URL?", "1"}}, true, {Info("A Telemetria será desabilitada!", "URL (Telemetria)")}},
+        {25, reconexao + Valores{{tempo, "0"}}, false, {Info("O tempo de reconexão deve ser de 1 a 240min!", tempo)}},
+        {25, reconexao + Valores{{tempo, "241"}}, false, {Info("O tempo de reconexão deve ser de 1 a 240min!", tempo)}},
         {25, reconexao + Valores{{tempo, "240"}}, true, {}},
         {25, {{"Programar Medição", "1"}, {"RTU Medidor ION", "300"}}, false,
-         {Erro("RTU Medidor ION inválido (0 a 255)")}},
+         {Erro("RTU Medidor ION inválido (0 a 255)", "RTU Medidor ION")}},
         // The Modbus meters: a meter at IP 0 is not checked at all.
         {19, {{"Medidor 1 - Função", ""}}, true, {}},
-        {19, {{"Medidor 1 - IP", "10.0.0.5"}}, false, {Erro("Medidor 1 - RTU inválido")}},
+        {19, {{"Medidor 1 - IP", "10.0.0.5"}}, false, {Erro("Medidor 1 - RTU inválido", "Medidor 1 - RTU")}},
         {19, medidor + Valores{{"Medidor 1 - Função", ""}, {registros, "9"}}, false,
-         {Erro("Medidor 1 - Função inválida")}},
-        {19, medidor, false, {Erro("Medidor 1 - Número de Registros inválido (0)")}},
-        {19, medidor + Valores{{registros, "-5"}}, false, {Erro("Medidor 1 - Número de Registros inválido (0)")}},
-        {19, medidor + Valores{{registros, "126"}}, false, {Erro(maior)}},
+         {Erro("Medidor 1 - Função inválida", "Medidor 1 - Função")}},
+        {19, medidor, false, {zero}},
+        {19, medidor + Valores{{registros, "-5"}}, false, {zero}},
+        {19, medidor + Valores{{registros, "126"}}, false, {Erro("Medidor 1 - Número de Registros inválido (maior que 125)", registros)}},
         {19, medidor + Valores{{registros, "125"}}, true, {}},
         {19, {{"Medidor 3 - IP", "10.0.0.7"}, {"Medidor 3 - RTU", "2"}, {"Medidor 3 - Função", "4"},
               {"Medidor 3 - Número de Registros", "1"}, {"Medidor 3 - Endereço Inicial", "70000"}},
-         false, {Erro("Medidor 3 - Endereço Inicial inválido (0 a 65535)")}},
+         false, {Erro("Medidor 3 - Endereço Inicial inválido (0 a 65535)", "Medidor 3 - Endereço Inicial")}},
     };
     // clang-format on
     for (size_t i = 0; i < casos.size(); ++i) {
@@ -287,11 +302,12 @@ TEST(ParametrosConfirmar, EnderecosPorFamilia) {
     EXPECT_EQ(k42.eq.infoModelo.alterarIp, 1);
     EXPECT_EQ(k42.eq.GetIpNovo() + "|" + k42.eq.GetMascaraNova() + "|" + k42.eq.GetGatewayNovo(),
               "10.1.2.3||");
-    // Family 0: the addresses are not this model's and stay as they were.
-    Pagina web(25);
+    // Family 0: the addresses are not this model's, not even an empty one,
+    // and stay as they were.
+    Pagina web(25, [](cEquipamento& e) { e.SetIpNovo(""); });
     EXPECT_TRUE(web.Confirmar());
-    EXPECT_EQ(web.eq.GetIpNovo() + " " + web.eq.GetMascaraNova() + " " + web.eq.GetGatewayNovo(),
-              "10.0.0.5 255.255.255.0 10.0.0.1");
+    EXPECT_EQ(web.eq.GetIpNovo() + "|" + web.eq.GetMascaraNova() + "|" + web.eq.GetGatewayNovo(),
+              "|255.255.255.0|10.0.0.1");
 }
 
 TEST(ParametrosConfirmar, RegistrosDosGatewaysEDaTelemetria) {
@@ -371,11 +387,12 @@ TEST(ParametrosConfirmar, TempoMedicaoOpcoesEntradasESaidas) {
     EXPECT_FALSE(g.Confirmar({{"Alterar Parametros Avançados?", "1"},
                               {"ID (Telemetria 12 caracteres)", "12345678901"},
                               {"MAC (xx:xx:xx:xx:xx:xx)", "02:B4:6D:AA:BB:C"}}));
-    EXPECT_EQ(g.avisos.vistos, Avisos{Erro("Tamanho do ID de Telemetria diferente de 12")});
+    EXPECT_EQ(g.avisos.vistos, Avisos{Erro("Tamanho do ID de Telemetria diferente de 12",
+                                           "ID (Telemetria 12 caracteres)")});
     EXPECT_EQ(g.eq.infoModelo.opcoes[2].valor, "12345678901_");
     EXPECT_EQ(g.eq.infoModelo.opcoes[0].valor, "");
     EXPECT_FALSE(g.Confirmar({{"ID (Telemetria 12 caracteres)", "123456789012"}}));
-    EXPECT_EQ(g.avisos.vistos, Avisos{Erro("MAC inválido")});
+    EXPECT_EQ(g.avisos.vistos, Avisos{Erro("MAC inválido", "MAC (xx:xx:xx:xx:xx:xx)")});
     EXPECT_TRUE(g.Confirmar({{"MAC (xx:xx:xx:xx:xx:xx)", "02:B4:6D:AA:BB:CC"},
                              {"Celular SMS (Alarme de Conexão)", "+55 11 99999-0000"}}));
     EXPECT_TRUE(g.eq.AlterarIdTelemetria() && g.eq.AlterarMac() && g.eq.AlterarCelularSms());
@@ -396,6 +413,50 @@ TEST(ParametrosConfirmar, TempoMedicaoOpcoesEntradasESaidas) {
                                {"Enviar Programação de Saída Digital", "1"}}));
     EXPECT_EQ(k42.eq.entradasDigitais, 0x0004);
     EXPECT_EQ(k42.eq.saidasDigitais, 0x000A);
+}
+
+// What a configuration file hands the page must not reach the device behind
+// the technician's back: control bytes and characters the Latin-1 records
+// cannot hold are refused on Next (and saved back as the file held them), and
+// a drop-down that shows blank does not send the code the file held.
+TEST(ParametrosDoArquivo, OQueOArquivoMandaAoEquipamento) {
+    struct Caso {
+        std::string perfil;  // Windows-1252; its last line is the key at stake
+        const char* marca;   // the step's tick
+        const char* recusa;  // "" when Next goes through
+    } casos[] = {
+        {"modelo=23\r\nip=10.0.0.5\r\n[ESPECIAL]\r\nurl=a\x1B[2J\x7F", "Alterar URL?",
+         "URL (Telemetria) contém um caractere de controle (\\x1B)"},
+        {"modelo=23\r\nip=10.0.0.5\r\n[ESPECIAL]\r\nid=12345678901\x80",
+         "Alterar Operadora e ID de Telemetria?",
+         "ID (Telemetria 12 caracteres) contém \"€\", que o equipamento não aceita"},
+        {"modelo=3\r\nip=10.0.0.1\x01", nullptr, "IP contém um caractere de controle (\\x01)"},
+        // The row shows blank: the range the row shows for nothing stored goes.
+        {"modelo=21\r\nip=10.0.0.5\r\n[LINKORA_940_5]\r\nfaixartu=9", nullptr, ""},
+    };
+    const std::string ini = std::filesystem::temp_directory_path() / "tvx-parametros-arquivo.ini";
+    for (const Caso& c : casos) {
+        SCOPED_TRACE(c.perfil);
+        std::ofstream(ini, std::ios::binary) << "[CONFIG]\r\nmask=255.0.0.0\r\n"
+                                             << c.perfil << "\r\n";
+        cEquipamento eq;
+        eq.caminhoConfiguracao = ini;
+        ASSERT_TRUE(eq.Configuracao(false) && eq.CarregaInfoModelo());
+        cPropertyRows linhas;
+        ConstruirParametros(eq, linhas);
+        std::string erro;
+        ASSERT_TRUE(c.marca == nullptr || AplicarParametro(linhas, c.marca, "1", erro));
+        AvisosGravados avisos;
+        EXPECT_EQ(ConfirmarParametros(eq, linhas, avisos), *c.recusa == '\0');
+        EXPECT_EQ(avisos.vistos.empty() ? "" : std::get<1>(avisos.vistos[0]), c.recusa);
+        EXPECT_EQ(eq.registroGatewayTx[kGtFaixaRtu], 0);
+        ASSERT_TRUE(eq.Configuracao(true));
+        std::ifstream arquivo(ini, std::ios::binary);
+        const std::string depois{std::istreambuf_iterator<char>(arquivo), {}};
+        const std::string chave = c.perfil.substr(c.perfil.rfind('\n') + 1) + "\r\n";
+        EXPECT_EQ(depois.find(chave) != std::string::npos, *c.recusa != '\0') << depois;
+    }
+    std::filesystem::remove(ini);
 }
 
 }  // namespace

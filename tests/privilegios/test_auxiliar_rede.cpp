@@ -1,6 +1,7 @@
 // The network helper: what it accepts, what the front ends make of its
-// answers, and a user without privilege who gets echoes and the ARP removal
-// through a capable copy of it, inside isolated network namespaces.
+// answers, and a user without privilege who gets echoes, the ARP removal and
+// probe and the program's own address through a capable copy of it, which
+// never removes an address somebody else added; inside isolated namespaces.
 #include <gtest/gtest.h>
 
 #include <grp.h>
@@ -8,7 +9,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -21,6 +22,7 @@
 #include "core/thread_programar.h"
 #include "core/utilitarios.h"
 #include "support/log_lido.h"
+#include "support/rede_campo.h"
 #include "support/rede_isolada.h"
 
 namespace tvx {
@@ -47,6 +49,7 @@ bool Casa(const std::string& texto, const std::string& modelo) {
 TEST(AuxiliarRede, ArgumentosConferidosAntesDeQualquerCoisa) {
     TVX_EM_REDE_ISOLADA([](RedeIsolada& rede) {
         ASSERT_TRUE(rede.AdicionarRedeMuda("10.77.0.0/24"));
+        ASSERT_TRUE(rede.CriarParVeth("tvxa", "tvxb"));
         // Calls (shell words) with the exit status and output (stderr then
         // stdout) they give; '#' stands for digits. A refusal (2) shows its
         // message, then the usage of the operation.
@@ -54,10 +57,22 @@ TEST(AuxiliarRede, ArgumentosConferidosAntesDeQualquerCoisa) {
             {"2 falta a operação", {""}},
             {"2 operação desconhecida", {"ping 127.0.0.1", "ECO 127.0.0.1 32 1000"}},
             {"2 número errado de argumentos",
-             {"eco 127.0.0.1 32", "eco 127.0.0.1 32 1000 ''", "apagar-arp"}},
+             {"eco 127.0.0.1 32", "eco 127.0.0.1 32 1000 ''", "apagar-arp", "sondar-arp tvxa"}},
+            {"2 INTERFACE deve ser o nome de uma interface (1 a 15 caracteres, sem '/', ':' nem "
+             "espaços)",
+             {"sondar-arp tvxa/x 10.1.0.9", "sondar-arp 'tvx a' 10.1.0.9",
+              "sondar-arp tvxaaaaaaaaaaaaa 10.1.0.9"}},
+            {"2 INTERFACE não existe", {"sondar-arp tvxz 10.1.0.9"}},
+            {"2 INTERFACE não pode ser a de loopback", {"adicionar-endereco lo 10.1.0.9/24"}},
+            {"2 ENDEREÇO/PREFIXO deve ser um endereço de host privado (10.x.x.x, 172.16.x.x a "
+             "172.31.x.x, 192.168.x.x) com prefixo de 16 a 30, como 192.168.0.100/24",
+             {"remover-endereco tvxa 10.1.0.9", "remover-endereco tvxa 8.8.8.8/24",
+              "remover-endereco tvxa 172.32.0.9/16", "remover-endereco tvxa 10.1.0.9/15",
+              "remover-endereco tvxa 10.1.0.9/31", "remover-endereco tvxa 10.1.0.9/024",
+              "remover-endereco tvxa 10.1.0.0/24", "remover-endereco tvxa 10.1.0.255/24"}},
             {"2 ENDEREÇO deve ser um IPv4 a.b.c.d (números de 0 a 255, sem zeros à esquerda)",
              {"eco 127.0.0.01 32 1000", "eco ' 127.0.0.1' 32 1000", "eco 127.1 32 1000",
-              "apagar-arp 10.78.0.256"}},
+              "apagar-arp 10.78.0.256", "sondar-arp tvxa 10.1.0.09"}},
             {"2 ENDEREÇO não pode ser 0.x.x.x, multicast, reservado nem de difusão",
              {"eco 0.0.0.0 32 1000", "eco 224.0.0.1 32 1000", "eco 255.255.255.255 32 1000",
               "apagar-arp 240.0.0.1"}},
@@ -127,8 +142,11 @@ TEST(AuxiliarRede, RespostaLidaComRigorNoTempoLimite) {
 }
 
 // In a child process, as root or as nobody: the ARP removal of a dynamic
-// (.5), a permanent (.6) and a NOARP (.7) entry, a series to loopback and
-// one to a silent address. What it saw goes into the file visto, one line each.
+// (.5), a permanent (.6) and a NOARP (.7) entry; the probe of an address in
+// use and of a free one; the own address added twice, somebody else's
+// removed, ours removed twice (each code, -1 when the helper gave none); a
+// series to loopback and one to a silent address. What it saw goes into the
+// file visto, one line each.
 std::string NoFilho(bool comoNobody, const std::string& auxiliar, const fs::path& visto) {
     const passwd* nobody = getpwnam("nobody");
     const pid_t pid = nobody != nullptr ? fork() : -1;
@@ -140,7 +158,20 @@ std::string NoFilho(bool comoNobody, const std::string& auxiliar, const fs::path
             _exit(1);
         }
         os::DefinirAuxiliarRede(auxiliar);
-        saida << RemoverArp("10.78.0.5") << RemoverArp("10.78.0.6") << RemoverArp("10.78.0.7");
+        saida << RemoverArp("10.78.0.5") << RemoverArp("10.78.0.6") << RemoverArp("10.78.0.7")
+              << "\n";
+        int codigo = -1;
+        auto anotar = [&](bool respondeu) { saida << (respondeu ? codigo : -1) << ' '; };
+        anotar(os::SondarArpPeloAuxiliar("tvxa", TextoParaIp("192.168.0.101"), codigo));
+        anotar(os::SondarArpPeloAuxiliar("tvxa", TextoParaIp("192.168.0.102"), codigo));
+        for (const auto& [adicionar, endereco] : {std::pair{true, "192.168.0.102"},
+                                                  {true, "192.168.0.102"},
+                                                  {false, "192.168.0.50"},
+                                                  {false, "192.168.0.102"},
+                                                  {false, "192.168.0.102"}}) {
+            anotar(os::EnderecoProprioPeloAuxiliar(adicionar, "tvxa", TextoParaIp(endereco), 24,
+                                                   codigo));
+        }
         cEquipamento equipamento;
         FilaProgresso fila;
         cThreadProgramar trabalhador(equipamento);
@@ -154,7 +185,9 @@ std::string NoFilho(bool comoNobody, const std::string& auxiliar, const fs::path
         _exit(0);
     }
     // The child's echoes and helper calls are all bounded in time.
-    waitpid(pid, nullptr, 0);
+    int estado = -1;
+    waitpid(pid, &estado, 0);
+    EXPECT_EQ(estado, 0);
     return teste::LerArquivo(visto);
 }
 
@@ -163,6 +196,8 @@ TEST(AuxiliarRede, SemPrivilegioPeloAuxiliarCapaz) {
         ASSERT_TRUE(rede.AdicionarRedeMuda("10.77.0.0/24"));
         ASSERT_TRUE(rede.CriarParVeth("tvxa", "tvxb"));
         ASSERT_TRUE(rede.AdicionarEndereco("10.78.0.1/24", "tvxa"));
+        ASSERT_TRUE(rede.AdicionarEndereco("192.168.0.101/24", "tvxb"));  // answers ARP on tvxa
+        ASSERT_TRUE(rede.AdicionarEndereco("192.168.0.50/24", "tvxa"));   // somebody else's
         ASSERT_EQ(teste::LerArquivo("/proc/sys/net/ipv4/ping_group_range"), "1\t0\n")
             << "nobody must not have datagram ICMP sockets here";
         const fs::path pasta = Pasta("tvx-capaz-");
@@ -172,17 +207,22 @@ TEST(AuxiliarRede, SemPrivilegioPeloAuxiliarCapaz) {
             << "needs setcap";
 
         const std::string eco = "\nPing recebido de 127.0.0.1 ,Status=0 ,Tempo:# ms ,Bytes:32";
-        const std::string ok = "100" + eco + eco + "\nPing falhou: 11010";
-        const std::string semPrivilegio = "000\nPing falhou: 1\nPing falhou: 1";
+        const std::string ecos = eco + eco + "\nPing falhou: 11010";
+        const std::string semEco = "\nPing falhou: 1\nPing falhou: 1";
+        const std::string nenhum = "-1 -1 -1 -1 -1 -1 -1 ";
         const struct {
             bool comoNobody;
             std::string auxiliar;
             std::string visto;
         } tabela[] = {
-            {false, "/nenhum/tvxnetcfg-rede", ok},  // root does it all itself
-            {true, capaz, ok},
-            {true, os::CaminhoAuxiliarRede(), semPrivilegio},  // without capabilities
-            {true, "/nenhum/tvxnetcfg-rede", semPrivilegio},
+            // Root does the ARP removal and the echoes itself, the rest never.
+            {false, "/nenhum/tvxnetcfg-rede", "100\n" + nenhum + ecos},
+            // In use, free; added, already there; not ours; removed, gone.
+            {true, capaz,
+             "100\n" + std::to_string(EADDRINUSE) + " 0 0 " + std::to_string(EEXIST) + " " +
+                 std::to_string(ENOENT) + " 0 " + std::to_string(ENOENT) + " " + ecos},
+            {true, os::CaminhoAuxiliarRede(), "000\n1 1 1 1 2 2 2 " + semEco},  // no capabilities
+            {true, "/nenhum/tvxnetcfg-rede", "000\n" + nenhum + semEco},
         };
         for (const auto& c : tabela) {
             ASSERT_EQ(
@@ -193,9 +233,11 @@ TEST(AuxiliarRede, SemPrivilegioPeloAuxiliarCapaz) {
                 0);
             const std::string visto = NoFilho(c.comoNobody, c.auxiliar, pasta / "visto");
             EXPECT_TRUE(Casa(visto, c.visto)) << c.auxiliar << ":\n" << visto;
+            EXPECT_EQ(teste::EnderecosIpv4(rede, "tvxa"), "10.78.0.1/24 192.168.0.50/24 ");
             std::string vizinhos;
             ASSERT_EQ(rede.Executar("ip -4 neigh show nud all dev tvxa", &vizinhos), 0);
-            EXPECT_EQ(vizinhos.find("10.78.0.5 ") == std::string::npos, c.visto == ok) << vizinhos;
+            EXPECT_EQ(vizinhos.find("10.78.0.5 ") == std::string::npos, c.visto.starts_with("1"))
+                << vizinhos;
             EXPECT_TRUE(vizinhos.find("10.78.0.6 lladdr 02:00:00:00:00:06 PERMANENT") !=
                             std::string::npos &&
                         vizinhos.find("10.78.0.7 lladdr 02:00:00:00:00:07 NOARP") !=
