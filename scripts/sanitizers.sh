@@ -55,12 +55,13 @@ asan() {
 # command-line front end makes them), and any other test whose name says it
 # involves a thread. Names as `ctest -N` lists them; TVX_TSAN_TESTES
 # overrides the pattern.
-readonly kSuitesThreads='^(Thread|EventoAutoReset|Progresso|EquipamentoProgresso|ExecucaoDoTrabalhador|Trabalhador|SerieEco[A-Za-z]*|Pingar|Execucao[A-Za-z]*|Fluxo[A-Za-z]*|Rodada[A-Za-z]*|FalhasMatriz|CliExecucao|CliFalhas)\.|Thread'
+readonly kSuitesThreads='^(Thread|EventoAutoReset|Progresso|EquipamentoProgresso|ExecucaoDoTrabalhador|Trabalhador|SerieEco[A-Za-z]*|Pingar|Execucao[A-Za-z]*|Fluxo[A-Za-z]*|Rodada[A-Za-z]*|FalhasMatriz|CliExecucao|PlanoExecucao)\.|Thread'
 
 tsan() {
     local inicio=$SECONDS padrao=${TVX_TSAN_TESTES:-$kSuitesThreads}
     cmake --preset tsan
-    cmake --build --preset tsan
+    # Only the programs that hold those tests (and what they start).
+    cmake --build --preset tsan --target testes_core testes_sim testes_cli testes_plano
     local quantos
     quantos=$(ctest --preset tsan -N -R "$padrao" | sed -n 's/^Total Tests: //p')
     if [ "${quantos:-0}" -eq 0 ]; then
