@@ -24,14 +24,14 @@ uint32_t RegistrarMensagem(std::string_view nome);
 uint32_t MensagemIncluirProcesso();
 
 struct LinhaProgresso {
-    std::string texto;   // UTF-8; "\r\n" inside stays
-    bool fixo = false;   // a program literal (the fixed form) or a copy (the dynamic form)
+    std::string texto;  // UTF-8; "\r\n" inside stays
+    bool fixo = false;  // a program literal (the fixed form) or a copy (the dynamic form)
 };
 
 // Whatever receives progress lines: the programming page, the headless front
 // end, a test. Implementations queue the line and return at once.
 class JanelaProgresso {
-public:
+  public:
     virtual ~JanelaProgresso() = default;
     virtual bool PostarMensagem(uint32_t mensagem, LinhaProgresso linha) = 0;
 };
@@ -44,14 +44,14 @@ bool PostarTextoFixo(JanelaProgresso* janela, uint32_t mensagem, const char* lit
 // A thread-safe queue of lines: the receiver of the headless front end and of
 // the tests. Only messages with the progress number are kept.
 class FilaProgresso : public JanelaProgresso {
-public:
+  public:
     bool PostarMensagem(uint32_t mensagem, LinhaProgresso linha) override;
     // Waits up to espera for the next line.
     std::optional<LinhaProgresso> Retirar(std::chrono::milliseconds espera);
     // Every text posted so far, in order (also those already taken).
     std::vector<std::string> Textos() const;
 
-private:
+  private:
     mutable std::mutex mutex_;
     std::condition_variable chegou_;
     std::deque<LinhaProgresso> pendentes_;

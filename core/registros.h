@@ -31,10 +31,10 @@ inline constexpr size_t kGuFuncao = 19;
 inline constexpr size_t kGuBytesEnviados = 64;
 
 // registroGatewayModbus (family 15): five meters
-inline constexpr size_t kGmIpMedidor = 12;          // + 4 * (n - 1)
-inline constexpr size_t kGmRtuMedidor = 32;         // + (n - 1)
-inline constexpr size_t kGmFuncaoMedidor = 37;      // + (n - 1)
-inline constexpr size_t kGmRegistroInicial = 42;    // + 2 * (n - 1), low byte first in the record
+inline constexpr size_t kGmIpMedidor = 12;            // + 4 * (n - 1)
+inline constexpr size_t kGmRtuMedidor = 32;           // + (n - 1)
+inline constexpr size_t kGmFuncaoMedidor = 37;        // + (n - 1)
+inline constexpr size_t kGmRegistroInicial = 42;      // + 2 * (n - 1), low byte first in the record
 inline constexpr size_t kGmQuantidadeRegistros = 52;  // + (n - 1)
 inline constexpr size_t kGmVelocidade = 59;
 

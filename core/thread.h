@@ -11,20 +11,20 @@
 namespace tvx {
 
 class EventoAutoReset {
-public:
+  public:
     void Sinalizar();
     void Limpar();
     // True when signalled within espera; consumes the signal.
     bool Aguardar(std::chrono::milliseconds espera);
 
-private:
+  private:
     std::mutex mutex_;
     std::condition_variable cv_;
     bool sinalizado_ = false;
 };
 
 class cThread {
-public:
+  public:
     cThread();
     // Stops and waits for a running thread. A derived class must call Para()
     // in its own destructor: the thread runs the derived Executa().
@@ -42,10 +42,10 @@ public:
     // True when the thread is still running after waiting up to esperaMs.
     bool EmExecucao(uint32_t esperaMs);
 
-protected:
+  protected:
     virtual uint32_t Executa() = 0;
 
-private:
+  private:
     void Entrada();
 
     std::thread thread_;

@@ -67,7 +67,7 @@ struct Troca {
 };
 
 class Simulador {
-public:
+  public:
     explicit Simulador(uint32_t modelo);
     ~Simulador();
     Simulador(const Simulador&) = delete;
@@ -99,7 +99,7 @@ public:
     // The pseudo-terminal path while serving serial, else "".
     std::string CaminhoSerial() const;
 
-private:
+  private:
     struct Impl;
     std::unique_ptr<Impl> impl_;
 };

@@ -18,7 +18,7 @@ struct InfoPortaSerial {
 
 // A discovery failure, carrying the text to show the technician.
 class ErroDescobertaPortas : public std::runtime_error {
-public:
+  public:
     using std::runtime_error::runtime_error;
 };
 
