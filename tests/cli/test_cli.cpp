@@ -71,12 +71,9 @@ std::string UltimaLinha(const std::string& texto) {
 }
 
 // The argument list of a programming run of model 3 at 127.0.0.2.
-std::vector<std::string> Programar(const std::string& ip, std::vector<std::string> mais = {}) {
-    std::vector<std::string> a{"--model", "3", "--medium", "1",         "--address", "127.0.0.2",
-                               "--ip",    ip,  "--mask",   "255.0.0.0", "--gateway", "0.0.0.0"};
-    a.insert(a.end(), mais.begin(), mais.end());
-    a.push_back("program");
-    return a;
+std::vector<std::string> Programar(const std::string& ip) {
+    return {"--model", "3",      "--medium",  "1",         "--address", "127.0.0.2", "--ip",
+            ip,        "--mask", "255.0.0.0", "--gateway", "0.0.0.0",   "program"};
 }
 
 TEST(CliRecusas, NadaExecutadoNemGravado) {
