@@ -36,6 +36,7 @@ const Rodada kRodadas[] = {
     {"programming address silent", 3, kMeioEsteIp, kAcaoProgramar, kSimulador | kProgramacaoMuda,
      Linhas{kBanner, kIniciada, kVerificando, kFalhaEco,
             "Programação encerrada.Ping com falha para IP de programação."}},
+    {"connection refused", 3, kMeioIpPadrao, kAcaoProgramar, 0, kInicio + Linhas{kNaoConectou}},
     // The device restarted after its step is gone when the run reconnects.
     {"reconnection refused", 23, kMeioIpPadrao, kAcaoProgramar, kSimulador,
      kInicio +
