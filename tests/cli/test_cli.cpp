@@ -1,18 +1,28 @@
 // tvxnetcfg-cli as a child process: what it refuses before any packet
-// leaves, and a run of each action against the simulator for the wiring of
-// lines, exit code, log and saved configuration. Every case runs in an
-// isolated network all the same: a fault that let a refused run through
-// would otherwise reach for the factory address.
+// leaves, what it tells the technician around a run (listings, exit codes,
+// the last line of a stopped run, the frame trace, why a serial port did not
+// open), a terminal that goes away, and a run of each action against the
+// simulator for the wiring of lines, exit code, log and saved configuration.
+// Every case runs in an isolated network all the same: a fault that let a
+// refused run through would otherwise reach for the factory address.
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <filesystem>
+#include <regex>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "core/utilitarios.h"
 #include "processo.h"
 #include "sim/simulador.h"
+#include "support/pty_teste.h"
 #include "support/rede_isolada.h"
+#include "transport/os/porta_serial_linux.h"
 
 namespace tvx::teste {
 namespace {
@@ -53,6 +63,18 @@ std::string Opcao(const std::string& erro) {
 
 const char* const kIni =
     "[CONFIG]\r\nip=127.0.0.9\r\nmodelo=3\r\n[MEIO]\r\ntipo=1\r\nip=127.0.0.1\r\n";
+
+std::string UltimaLinha(const std::string& texto) {
+    const size_t fim = texto.find_last_not_of('\n');
+    const size_t inicio = texto.rfind('\n', fim);
+    return texto.substr(inicio == std::string::npos ? 0 : inicio + 1, fim - inicio);
+}
+
+// The argument list of a programming run of model 3 at 127.0.0.2.
+std::vector<std::string> Programar(const std::string& ip) {
+    return {"--model", "3",      "--medium",  "1",         "--address", "127.0.0.2", "--ip",
+            ip,        "--mask", "255.0.0.0", "--gateway", "0.0.0.0",   "program"};
+}
 
 TEST(CliRecusas, NadaExecutadoNemGravado) {
     struct Caso {
@@ -133,7 +155,7 @@ TEST(CliRecusas, NadaExecutadoNemGravado) {
     });
 }
 
-TEST(CliRecusas, AjudaDizOQueOMeio0Alcanca) {
+TEST(CliRecusas, AjudaEListagens) {
     PastaTemporaria pasta;
     const ResultadoCli r = ExecutarCli({"--help"}, pasta.Caminho());
     EXPECT_EQ(r.codigo, 0);
@@ -142,6 +164,20 @@ TEST(CliRecusas, AjudaDizOQueOMeio0Alcanca) {
     EXPECT_NE(r.saida.find("O meio 0 (IP Default) fala com o endereço de fábrica 192.168.0.101 na "
                            "rede"),
               std::string::npos);
+
+    const ResultadoCli parametros = ExecutarCli({"--model", "6", "--list-params"}, pasta.Caminho());
+    EXPECT_EQ(parametros.codigo, 0) << parametros.erros;
+    EXPECT_EQ(parametros.saida,
+              "Modelo 6 (TVX6400ST), família 10: linhas da página de parâmetros (--param "
+              "'RÓTULO=VALOR')\n"
+              "[Configuração de IP, Máscara e Gateway]\n"
+              "  IP\n    endereço a.b.c.d\n    atual: \"\"\n"
+              "  Máscara\n    endereço a.b.c.d\n    atual: \"\"\n"
+              "  Gateway\n    endereço a.b.c.d\n    atual: \"\"\n"
+              "[MAC - Avançado]\n"
+              "  Alterar MAC?\n    marcar: 0 ou 1\n    atual: 0\n"
+              "  MAC (xx:xx:xx:xx:xx:xx)\n    texto na máscara 02:B4:6D:**:**:** (# um dígito, * "
+              "uma letra ou dígito)\n    atual: \"\"\n");
 }
 
 // Model 22 keeps the new addresses for a power cycle: the read that follows
@@ -206,11 +242,9 @@ TEST(CliExecucao, LeituraPelaSerialComLogEscolhido) {
                          "--rtu", "1", "--log", pasta / "leitura.log", "--save", "read"},
                         pasta.Caminho());
         EXPECT_EQ(r.codigo, 0) << r.erros;
-        EXPECT_EQ(LinhasDe(r.saida),
-                  (Linhas{"TVXNetCfg - v19.1.3", "Leitura iniciada...", "IP:192.168.0.101",
-                          "MASK:255.255.255.0", "GW:0.0.0.0", "INFORMAÇÃO EXTRA", "TVX5150S",
-                          "IP: 192.168.0.101", "Mask: 255.255.255.0", "Gateway: 0.0.0.0",
-                          "MAC: 02:B4:6D:00:03:65", "RTU: 1", "", "Leitura finalizada."}));
+        // The lines themselves are the whole-run tests' (the serial read).
+        EXPECT_TRUE(r.saida.ends_with("MAC: 02:B4:6D:00:03:65\nRTU: 1\n\nLeitura finalizada.\n"))
+            << r.saida;
         ConferirLog(pasta / "leitura.log", r.saida);
         EXPECT_FALSE(std::filesystem::exists(pasta / "tvxnetcfg.log"));
         EXPECT_NE(LerArquivo(pasta / "tvxnetcfg.ini")
@@ -241,24 +275,6 @@ TEST(CliExecucao, MeioSerialSemPortaVaiAoEnderecoDeFabrica) {
     });
 }
 
-TEST(CliExecucao, ConexaoRecusadaTerminaComFalha) {
-    TVX_EM_REDE_ISOLADA([](RedeIsolada&) {
-        PastaTemporaria pasta;
-        const ResultadoCli r =
-            ExecutarCli({"--model", "3", "--medium", "1", "--address", "127.0.0.3", "--ip",
-                         "10.0.0.50", "--mask", "255.0.0.0", "program"},
-                        pasta.Caminho());
-        EXPECT_EQ(r.codigo, 1);
-        EXPECT_EQ(LinhasDe(r.saida),
-                  (Linhas{"TVXNetCfg - v19.1.3", "Programação iniciada...",
-                          "Verificando se o IP de programação está presente na rede...",
-                          Eco("127.0.0.3"), "Ping falhou: 11002", "Conectando no equipamento...",
-                          "Não conectou no equipamento.Verifique o firewall."}));
-        ConferirLog(pasta / "tvxnetcfg.log", r.saida);
-        EXPECT_EQ(LerArquivo(pasta / "tvxnetcfg.ini"), "");  // no --save
-    });
-}
-
 // The page's warning goes to the error output and does not stop the run.
 TEST(CliExecucao, TesteComAvisoDaPagina) {
     TVX_EM_REDE_ISOLADA([](RedeIsolada&) {
@@ -278,26 +294,190 @@ TEST(CliExecucao, TesteComAvisoDaPagina) {
     });
 }
 
-TEST(CliExecucao, InterrupcaoParaAExecucao) {
-    TVX_EM_REDE_ISOLADA([](RedeIsolada& rede) {
-        // Echoes into this network are swallowed: each waits out its time-out.
-        ASSERT_TRUE(rede.AdicionarRedeMuda("10.9.0.0/24"));
+TEST(CliVerdade, ConflitoDeEnderecoTemCodigoProprio) {
+    TVX_EM_REDE_ISOLADA([](RedeIsolada&) {
+        sim::Simulador equipamento(3);
+        ASSERT_TRUE(equipamento.IniciarTcp("127.0.0.2"));
         PastaTemporaria pasta;
-        Processo processo(
-            TVX_CLI,
-            {"--model", "3", "--medium", "1", "--address", "10.9.0.1", "--ip", "10.9.0.2", "read"},
-            pasta.Caminho());
-        ASSERT_TRUE(processo.AguardarSaida("Leitura iniciada...\n", 10s)) << processo.Saida();
-        const auto inicio = std::chrono::steady_clock::now();
-        processo.Sinalizar(SIGINT);
-        EXPECT_EQ(processo.Aguardar(20s), 4);
-        EXPECT_LT(std::chrono::steady_clock::now() - inicio, 5s);
-        const Linhas linhas = LinhasDe(processo.Saida());
-        ASSERT_GE(linhas.size(), 4u);
-        EXPECT_EQ(linhas[2], "Finalizando tarefas...");
-        EXPECT_EQ(linhas.back(), "Tarefas finalizadas.");
-        EXPECT_EQ(std::count(linhas.begin(), linhas.end(), "Leitura finalizada."), 0);
-        ConferirLog(pasta / "tvxnetcfg.log", processo.Saida());
+        // Every loopback address answers: 127.0.0.9 is "already on the network".
+        const ResultadoCli r = ExecutarCli(Programar("127.0.0.9"), pasta.Caminho());
+        EXPECT_EQ(r.codigo, 3) << r.erros;
+        EXPECT_NE(r.saida.find("IP a ser programado já existe na rede.\nProgramação de IP não "
+                               "será feita.\nConectando no equipamento...\nProgramação "
+                               "finalizada.\n"),
+                  std::string::npos)
+            << r.saida;
+        EXPECT_FALSE(equipamento.Estado().pendente.has_value());
+        EXPECT_EQ(LerArquivo(pasta / "tvxnetcfg.ini"), "");  // no --save
+    });
+}
+
+// SIGINT at a point of the run; the exit code, the last line of the error
+// output, and the time the stop took. The stop's line comes at once.
+TEST(CliVerdade, InterrupcaoDizOEstadoDoEquipamento) {
+    struct Caso {
+        std::vector<std::string> argumentos;
+        std::string aguardar;  // the line of the output to send SIGINT after
+        sim::Falha falha;
+        int codigo;
+        std::string estado;
+        const char* nunca;  // what the stopped run must not go on to show
+    };
+    const std::vector<Caso> casos{
+        // Echoes into the mute network wait out their time-out.
+        {{"--model", "3", "--medium", "1", "--address", "10.0.0.1", "--ip", "10.0.0.2", "read"},
+         "Leitura iniciada...\n",
+         sim::Falha::Nenhuma,
+         4,
+         "tvxnetcfg-cli: interrompido: equipamento não programado (nada que o altere foi enviado) "
+         "(código 4)",
+         "Leitura finalizada."},
+        {Programar("10.0.0.50"), "8s...\n", sim::Falha::Nenhuma, 5,
+         "tvxnetcfg-cli: interrompido: equipamento programado com o IP 10.0.0.50 e reiniciando; "
+         "em uns 10 s ele responde no IP novo (use test) (código 5)",
+         "Não respondeu"},
+        // The device takes the command and never answers: 30 s of wait, cut.
+        {Programar("10.0.0.50"), "Enviando programação de IP...\n", sim::Falha::Calar, 6,
+         "tvxnetcfg-cli: interrompido: estado do equipamento desconhecido (parado com uma "
+         "programação a caminho); leia-o com read antes de repetir (código 6)",
+         "Não respondeu"},
+    };
+    TVX_EM_REDE_ISOLADA([&](RedeIsolada& rede) {
+        ASSERT_TRUE(rede.AdicionarRedeMuda("10.0.0.0/24"));
+        for (const Caso& c : casos) {
+            sim::Simulador equipamento(3);
+            equipamento.DefinirFalha(c.falha, {'L', 22});
+            ASSERT_TRUE(equipamento.IniciarTcp("127.0.0.2"));
+            PastaTemporaria pasta;
+            Processo processo(TVX_CLI, c.argumentos, pasta.Caminho());
+            ASSERT_TRUE(processo.AguardarSaida(c.aguardar, 20s)) << processo.Saida();
+            std::this_thread::sleep_for(300ms);  // in the countdown, or the reply's wait
+            const auto inicio = std::chrono::steady_clock::now();
+            processo.Sinalizar(SIGINT);
+            EXPECT_EQ(processo.Aguardar(10s), c.codigo);
+            EXPECT_LT(std::chrono::steady_clock::now() - inicio, 2s);
+            EXPECT_EQ(UltimaLinha(processo.Erros()), c.estado);
+            const std::string saida = processo.Saida();
+            EXPECT_NE(saida.find(c.aguardar + "Finalizando tarefas...\n"), std::string::npos)
+                << saida;
+            EXPECT_EQ(UltimaLinha(saida), "Tarefas finalizadas.");
+            EXPECT_EQ(saida.find(c.nunca), std::string::npos) << saida;
+            ConferirLog(pasta / "tvxnetcfg.log", saida);
+        }
+    });
+}
+
+// The trace holds each frame of the run byte for byte, and nothing else of
+// the run changes.
+TEST(CliVerdade, RastroTrazCadaQuadroByteAByte) {
+    TVX_EM_REDE_ISOLADA([](RedeIsolada&) {
+        sim::Simulador equipamento(3);
+        ASSERT_TRUE(equipamento.IniciarTcp("127.0.0.2"));
+        PastaTemporaria pasta;
+        const std::vector<std::string> leitura{"--model",   "3",         "--medium", "1",
+                                               "--address", "127.0.0.2", "read"};
+        const ResultadoCli sem = ExecutarCli(leitura, pasta.Caminho());
+        std::vector<std::string> comRastro = leitura;
+        comRastro.insert(comRastro.begin(), {"--trace", "quadros.txt", "--log", "outro.log"});
+        const ResultadoCli com = ExecutarCli(comRastro, pasta.Caminho());
+        EXPECT_EQ(com.codigo, 0) << com.erros;
+        EXPECT_EQ(com.saida, sem.saida);
+        // The time of day of each frame varies.
+        EXPECT_EQ(std::regex_replace(LerArquivo(pasta / "quadros.txt"),
+                                     std::regex(R"(\n\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3} )"),
+                                     "\nHORA "),
+                  "# TVXNetCfg: quadros trocados com o equipamento (>> enviado, << recebido)\n"
+                  "HORA TCP 127.0.0.2:5003 >> 21 bytes\n"
+                  "  0000  00 00 03 00 00 00 00 05 01 ff 00 09 10 02 01 4c  |...............L|\n"
+                  "  0010  1f 10 03 a8 e0                                   |.....|\n"
+                  "HORA TCP 127.0.0.2:5003 << 110 bytes\n"
+                  "  0000  00 6c 10 02 01 54 56 58 35 31 35 30 53 0d 0a 49  |.l...TVX5150S..I|\n"
+                  "  0010  50 3a 20 31 39 32 2e 31 36 38 2e 30 2e 31 30 31  |P: 192.168.0.101|\n"
+                  "  0020  0d 0a 4d 61 73 6b 3a 20 32 35 35 2e 32 35 35 2e  |..Mask: 255.255.|\n"
+                  "  0030  32 35 35 2e 30 0d 0a 47 61 74 65 77 61 79 3a 20  |255.0..Gateway: |\n"
+                  "  0040  30 2e 30 2e 30 2e 30 0d 0a 4d 41 43 3a 20 30 32  |0.0.0.0..MAC: 02|\n"
+                  "  0050  3a 42 34 3a 36 44 3a 30 30 3a 30 33 3a 36 35 0d  |:B4:6D:00:03:65.|\n"
+                  "  0060  0a 52 54 55 3a 20 31 0d 0a 00 10 03 b7 3f        |.RTU: 1......?|\n");
+    });
+}
+
+// "Não conectou com o equipamento pela porta serial." and, on the error
+// output, why.
+TEST(CliVerdade, PortaSerialDizPorQueNaoAbriu) {
+    TVX_EM_REDE_ISOLADA([](RedeIsolada& rede) {
+        PastaTemporaria pasta;
+        PtyTeste ocupada, protegida;
+        PortaSerialOs outra;
+        ASSERT_TRUE(outra.Abrir(ocupada.CaminhoEscravo()));
+        // Root opens any device: the refusal needs a user without rights.
+        ASSERT_EQ(::chown(protegida.CaminhoEscravo().c_str(), 0, 20), 0);  // group dialout
+        ASSERT_EQ(::chmod(protegida.CaminhoEscravo().c_str(), 0660), 0);
+        ASSERT_EQ(::chmod(pasta.Caminho().c_str(), 0777), 0);
+        const struct {
+            std::string usuario, porta, motivo;
+        } casos[] = {
+            {"setpriv --reuid=nobody --regid=nogroup --clear-groups ", protegida.CaminhoEscravo(),
+             "sem permissão para abrir \"" + protegida.CaminhoEscravo() +
+                 "\" (grupo dialout): o usuário nobody não está no grupo dialout; para entrar: "
+                 "sudo usermod -aG dialout nobody (depois saia e entre de novo na sessão)"},
+            {"", "/dev/tvx-nao-existe",
+             "a porta \"/dev/tvx-nao-existe\" não existe: confira o nome e se o adaptador "
+             "USB-serial está ligado"},
+            {"", ocupada.CaminhoEscravo(),
+             "a porta \"" + ocupada.CaminhoEscravo() +
+                 "\" está em uso por outro programa (testes_cli, pid " + std::to_string(getpid()) +
+                 ", que a trava)"},
+        };
+        for (const auto& c : casos) {
+            EXPECT_EQ(
+                rede.Executar("cd '" + pasta.Caminho() + "' && " + c.usuario + TVX_CLI +
+                              " --model 3 --medium 2 --port " + c.porta + " read >saida 2>erros"),
+                1);
+            EXPECT_NE(LerArquivo(pasta / "saida")
+                          .find("Não conectou com o equipamento pela porta serial.\n"),
+                      std::string::npos);
+            EXPECT_EQ(UltimaLinha(LerArquivo(pasta / "erros")), "tvxnetcfg-cli: " + c.motivo);
+        }
+    });
+}
+
+// A reader that closes the pipe or a hang-up in the middle of a run never
+// costs a line of the log or leaves the device half programmed.
+TEST(CliArquivos, PipeFechadoESinalHupNoMeioDaExecucao) {
+    struct Caso {
+        const char* leitor;  // what reads the program's output, as a shell pipes it
+        const char* codigo;  // the program's exit code
+        const char* ultima;  // the log's last line
+    } casos[] = {
+        {"head -n 8", "0\n", "Leitura finalizada."},
+        // The terminal closed: a hang-up, and nobody reads any more.
+        {"{ while IFS= read -r l; do echo \"$l\"; [ \"$l\" = 'Equipamento "
+         "reiniciado.Aguardando retorno do reset..' ] && break; done; kill -HUP $(cat pid); }",
+         "5\n", "Tarefas finalizadas."},
+    };
+    TVX_EM_REDE_ISOLADA([&](RedeIsolada& rede) {
+        for (const Caso& c : casos) {
+            SCOPED_TRACE(c.leitor);
+            sim::Simulador equipamento(3);
+            ASSERT_TRUE(equipamento.IniciarTcp("127.0.0.2"));
+            PastaTemporaria pasta;
+            rede.Executar("cd " + pasta.Caminho() +
+                          " && { " TVX_CLI
+                          " --model 3 --medium 1 --address 127.0.0.2 --ip 10.0.0.50 --mask "
+                          "255.255.255.0 --gateway 10.0.0.1 program & echo $! > pid; wait $!; "
+                          "echo $? > rc; } | " +
+                          c.leitor + " > lidas");
+            EXPECT_EQ(LerArquivo(pasta / "rc"), c.codigo);
+            // Every line in the log, in order, those the pipe took among them.
+            const LogLido log = LerLog(LerArquivo(pasta / "tvxnetcfg.log"));
+            EXPECT_TRUE(log.texto.starts_with(LerArquivo(pasta / "lidas"))) << log.texto;
+            EXPECT_TRUE(log.texto.ends_with(std::string("\n") + c.ultima + "\n")) << log.texto;
+            // The device went through the whole programming and its restart; the
+            // hang-up cut the countdown.
+            EXPECT_EQ(log.texto.find("\n1s...\n") != std::string::npos, c.codigo[0] == '0');
+            EXPECT_EQ(equipamento.Estado().ip, TextoParaIp("10.0.0.50"));
+            EXPECT_EQ(equipamento.Estado().resets, 1);
+        }
     });
 }
 

@@ -13,10 +13,8 @@
 
 #include "core/texto.h"
 #include "processo.h"
-#include "support/rede_isolada.h"
-
-#ifdef TVX_COM_SIMULADOR
 #include "sim/simulador.h"
+#include "support/rede_isolada.h"
 
 namespace tvx::teste {
 namespace {
@@ -187,5 +185,3 @@ TEST(CliPlano, MortoNoMeioRetomaSemRepetirOQueFoiFeito) {
 
 }  // namespace
 }  // namespace tvx::teste
-
-#endif  // TVX_COM_SIMULADOR

@@ -458,15 +458,11 @@ const std::vector<Troca> kLeitura{
 
 // Two steps on one link: the tail of the first step's oversize reply must not
 // be taken for the second step's acknowledgement.
-const Troca kDoisPassos{"P1 then P5",
-                        25,
-                        kTcp,
-                        {'P', 1},
-                        {},
-                        {},
-                        {},
-                        kAcaoProgramar,
-                        {kPassoRelogio, kPassoMemoriaMassa}};
+const Troca kDoisPassos = [] {
+    Troca t = Prog("P1 then P5", 25, kTcp, {'P', 1}, {}, {}, {});
+    t.passos = {kPassoRelogio, kPassoMemoriaMassa};
+    return t;
+}();
 
 TEST(FalhasMatriz, TodasAsTrocas) {
     Casos casos;
