@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <climits>
 #include <thread>
 
@@ -30,6 +31,9 @@ constexpr int kFatiaEsperaMs = 50;
 // the line would only carry garbage, so such a rate counts as refused.
 constexpr uint32_t kDesvioVelocidadePercentual = 3;
 constexpr int kMaxInterrupcoes = 100;
+// At most a quarter of a second for a lock that a starting child still holds.
+constexpr int kTentativasTrava = 10;
+constexpr std::chrono::milliseconds kPausaTrava{25};
 
 struct CodigoVelocidade {
     unsigned codigo;
@@ -171,8 +175,19 @@ bool PortaSerialOs::Abrir(const std::string& caminho) {
     }
     // TIOCEXCL does not stop root, and the wizard may well run as root: the
     // advisory lock is what another copy of the program (or any other
-    // careful serial tool) runs into.
-    if (::flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK) {
+    // careful serial tool) runs into. Our own lock of a moment ago may still
+    // be held by a child another thread of this process is starting (it holds
+    // our descriptors until it runs its program): a reconnection waits that
+    // out, for a bounded time, before calling the port busy.
+    bool travada = false;
+    for (int tentativa = 0; tentativa < kTentativasTrava; ++tentativa) {
+        travada = ::flock(fd, LOCK_EX | LOCK_NB) == 0 || errno != EWOULDBLOCK;
+        if (travada) {
+            break;
+        }
+        std::this_thread::sleep_for(kPausaTrava);
+    }
+    if (!travada) {
         ::close(fd);
         erro_ = EBUSY;
         return false;
