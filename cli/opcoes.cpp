@@ -2,6 +2,8 @@
 
 #include <string_view>
 
+#include "core/catalogo.h"
+#include "core/utilitarios.h"
 #include "paginas/parametros.h"
 #include "transport/serial.h"
 
@@ -9,26 +11,7 @@ namespace tvx::cli {
 
 namespace {
 
-constexpr uint32_t kUltimoModelo = 34;
-
-// Digits only, no sign, no blanks, at most maximo.
-bool NumeroEstrito(std::string_view texto, uint32_t maximo, uint32_t& valor) {
-    if (texto.empty() || texto.size() > 10) {
-        return false;
-    }
-    uint64_t n = 0;
-    for (char c : texto) {
-        if (c < '0' || c > '9') {
-            return false;
-        }
-        n = n * 10 + static_cast<uint64_t>(c - '0');
-    }
-    if (n > maximo) {
-        return false;
-    }
-    valor = static_cast<uint32_t>(n);
-    return true;
-}
+constexpr uint32_t kUltimoModelo = kQuantidadeModelos - 1;
 
 bool Endereco(const std::string& opcao, const std::string& texto,
               std::optional<std::string>& destino, std::string& erro) {

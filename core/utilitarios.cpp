@@ -302,4 +302,22 @@ int TabelaEnderecos(std::vector<LinhaEndereco>& tabela) {
     return os::LerEnderecos(tabela);
 }
 
+bool NumeroEstrito(std::string_view texto, uint32_t maximo, uint32_t& valor) {
+    if (texto.empty() || texto.size() > 10) {
+        return false;
+    }
+    uint64_t n = 0;
+    for (char c : texto) {
+        if (c < '0' || c > '9') {
+            return false;
+        }
+        n = n * 10 + static_cast<uint64_t>(c - '0');
+    }
+    if (n > maximo) {
+        return false;
+    }
+    valor = static_cast<uint32_t>(n);
+    return true;
+}
+
 }  // namespace tvx

@@ -34,6 +34,10 @@ std::string& AparaEsquerda(std::string& texto);
 std::string& AparaDireita(std::string& texto);
 std::string& Aparar(std::string& texto);
 
+// A number typed by a person or a spreadsheet: digits only (no sign, no
+// blanks), at most maximo. valor is set only when it is one.
+bool NumeroEstrito(std::string_view texto, uint32_t maximo, uint32_t& valor);
+
 // Control bytes 0x01..0x1F other than TAB, LF and CR become spaces over the
 // first tamanho - 1 bytes; the byte at tamanho - 1 becomes NUL.
 void LimparControle(uint8_t* buffer, size_t tamanho);

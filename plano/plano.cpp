@@ -9,6 +9,7 @@
 
 #include "core/catalogo.h"
 #include "core/thread_programar.h"
+#include "core/utilitarios.h"
 #include "paginas/parametros.h"
 #include "paginas/propriedades.h"
 #include "persistence/os/arquivos.h"
@@ -20,7 +21,7 @@ namespace tvx::plano {
 namespace {
 
 constexpr size_t kMaiorPlano = 16 * 1024 * 1024;
-constexpr uint32_t kUltimoModelo = 34;
+constexpr uint32_t kUltimoModelo = kQuantidadeModelos - 1;
 
 enum class Coluna {
     Modelo,
@@ -138,24 +139,9 @@ std::string Erro(size_t linha, const std::string& coluna, const std::string& tex
     return "linha " + std::to_string(linha) + ", coluna \"" + coluna + "\": " + texto;
 }
 
-bool NumeroAte(std::string_view texto, uint32_t maximo, uint32_t& valor) {
-    if (texto.empty() || texto.size() > 10) {
-        return false;
-    }
-    uint64_t n = 0;
-    for (char c : texto) {
-        if (c < '0' || c > '9') {
-            return false;
-        }
-        n = n * 10 + static_cast<uint64_t>(c - '0');
-    }
-    valor = static_cast<uint32_t>(n);
-    return n <= maximo;
-}
-
 std::optional<uint32_t> ModeloDoTexto(const std::string& texto) {
     uint32_t n = 0;
-    if (NumeroAte(texto, kUltimoModelo, n)) {
+    if (NumeroEstrito(texto, kUltimoModelo, n)) {
         return n >= 1 ? std::optional<uint32_t>(n) : std::nullopt;
     }
     for (uint32_t m = 1; m <= kUltimoModelo; ++m) {
@@ -449,7 +435,7 @@ class Verificacao {
                     }
                     break;
                 case Coluna::Meio:
-                    if (NumeroAte(valor, kMeioSerial, numero)) {
+                    if (NumeroEstrito(valor, kMeioSerial, numero)) {
                         v.meio = numero;
                     } else {
                         recusar(c, "precisa de 0 (IP Default), 1 (Este IP) ou 2 (Serial): \"" +
@@ -474,7 +460,7 @@ class Verificacao {
                     }
                     break;
                 case Coluna::Rtu:
-                    if (NumeroAte(valor, 255, numero)) {
+                    if (NumeroEstrito(valor, 255, numero)) {
                         v.rtu = static_cast<uint8_t>(numero);
                     } else {
                         recusar(c, "precisa de um número de 0 a 255: \"" + valor + "\"");
